@@ -1,0 +1,220 @@
+#include "app/mainwindow.h"
+
+#include "app/aboutbox.h"
+#include "app/outputfolder.h"
+#include "base/qtext.h"
+#include "gui/apptitle.h"
+#include "gui/guard.h"
+#include "gui/messages.h"
+#include "job/jobstate.h"
+#include "platform/folders.h"
+#include "platform/shell.h"
+#include "skin/skin.h"
+#include "source/servicehosts.h"
+#include "ui_mainwindow.h"
+
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <limits>
+
+namespace clipvane {
+
+// Applies "set.txt" to this window: the folder through the field (so its rule
+// runs), the edges by moving the window at once.
+class TForm1::Settings : public SettingsTarget
+{
+public:
+    explicit Settings(TForm1& form) : m_form(form) {}
+    void setOutputFolder(const std::string& folder) override { m_form.setOutputFolder(folder); }
+    void setTop(std::int32_t top) override { m_form.move(m_form.x(), top); }
+    void setLeft(std::int32_t left) override { m_form.move(left, m_form.y()); }
+
+private:
+    TForm1& m_form;
+};
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
+{
+    ui->setupUi(this);
+    setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(408, 253);
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/clipvane.ico")));
+    SkinWindow(this);
+
+    // The banner is drawn transparent: its bottom-left colour is see-through.
+    QPixmap banner(QStringLiteral(":/pictures/banner.bmp"));
+    if (!banner.isNull()) {
+        const QImage image = banner.toImage();
+        banner.setMask(QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, image.height() - 1))));
+        ui->Image1->setPixmap(banner);
+    }
+    ui->sSpeedButton1->setIcon(QIcon(QStringLiteral(":/pictures/start.bmp")));
+    ui->sSpeedButton2->setIcon(QIcon(QStringLiteral(":/pictures/help.bmp")));
+    ui->sEdit1->setMaxLength(std::numeric_limits<int>::max());
+    ui->sLabel2->setText(QStringLiteral("Example: ") + ToQString(ExamplePageAddress(CurrentHosts())));
+    ui->sDirectoryEdit1->setText(ToQString(platform::HomeFolder()));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+
+    buildMenu();
+    connectHandlers();
+    centreOnDesktop();
+
+    Timer1->start();
+    Timer2->start();
+    Guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    Guarded([this] { FormDestroy(); });
+}
+
+void TForm1::attachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TAboutForm* about)
+{
+    m_form2 = form2;
+    m_form3 = form3;
+    m_form4 = form4;
+    m_about = about;
+}
+
+void TForm1::buildMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](const char* name, const char* caption, void (TForm1::*handler)()) {
+        QAction* action = PopupMenu1->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    add("Contents1", "&Contents", &TForm1::Contents1Click);
+    add("AboutTolrand1", "&About Clipvane...", &TForm1::AboutTolrand1Click);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("MenuItem1"));
+    add("VisitTolrandWebSite1", "&Visit Tolrand Web Site ->", &TForm1::VisitTolrandWebSite1Click);
+}
+
+void TForm1::connectHandlers()
+{
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
+    connect(ui->sSpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { sSpeedButton1Click(); }); });
+    connect(ui->sSpeedButton2, &QToolButton::clicked, this, [this] { Guarded([this] { sSpeedButton2Click(); }); });
+    connect(ui->sDirectoryEdit1, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { sDirectoryEdit1Change(); }); });
+}
+
+void TForm1::centreOnDesktop()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::FormCreate()
+{
+    // A missing folder is made; one that exists but is not ours (a link, a
+    // file, another user's folder) is never written into.
+    const std::string problem = platform::PreparePrivateFolder(JobState().TempFolder);
+    JobState().TempFolderReady = problem.empty();
+    if (!problem.empty())
+        ShowMessage(problem);
+
+    std::string desktop = platform::DesktopFolder();
+    if (desktop.empty())
+        return;
+    if (desktop.back() != '/')
+        desktop += '/';
+    setOutputFolder(desktop);
+}
+
+void TForm1::Timer2Timer()
+{
+    Timer2->stop();
+    Settings target(*this);
+    ApplySettingsFile(platform::ExecutableFolder() + "set.txt", target);
+}
+
+void TForm1::Timer1Timer()
+{
+    // The job ticker; with no job running there is nothing to do.
+}
+
+bool TForm1::FormCloseQuery()
+{
+    return !JobState().Busy;
+}
+
+void TForm1::FormDestroy()
+{
+    WriteSettingsFile(platform::ExecutableFolder() + "set.txt", outputFolder(), y(), x());
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool allowed = false;
+    Guarded([&] { allowed = FormCloseQuery(); });
+    if (!allowed) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TForm1::sSpeedButton1Click()
+{
+    // The job itself joins with the job controller.
+}
+
+void TForm1::sSpeedButton2Click()
+{
+    PopupMenu1->popup(QCursor::pos());
+}
+
+void TForm1::Contents1Click()
+{
+    platform::OpenDocument(platform::ExecutableFolder() + "help.htm");
+}
+
+void TForm1::AboutTolrand1Click()
+{
+    if (m_about)
+        m_about->exec();
+}
+
+void TForm1::VisitTolrandWebSite1Click()
+{
+    platform::OpenWebAddress(ProductPageAddress(CurrentHosts()));
+}
+
+void TForm1::sDirectoryEdit1Change()
+{
+    const std::string text = outputFolder();
+    const std::string normal = NormalizeOutputFolder(text);
+    if (normal != text)
+        setOutputFolder(normal);
+}
+
+std::string TForm1::outputFolder() const
+{
+    return PathToBytes(ui->sDirectoryEdit1->text());
+}
+
+void TForm1::setOutputFolder(const std::string& folder)
+{
+    ui->sDirectoryEdit1->setText(PathToQString(folder));
+}
+
+} // namespace clipvane

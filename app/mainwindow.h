@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/settingsfile.h"
+
+#include <QWidget>
+#include <memory>
+
+class QMenu;
+class QTimer;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace clipvane {
+
+class TAboutForm;
+class TForm2;
+class TForm3;
+class TForm4;
+
+// The main window: the page address, the output folder, the open-when-done
+// option, Start and the Help menu. Its handlers keep their classic names;
+// the work itself lives in plain functions and classes.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The windows made after this one, which its handlers show.
+    void attachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TAboutForm* about);
+
+    // Handlers.
+    void FormCreate();
+    void FormDestroy();
+    bool FormCloseQuery();
+    void Timer1Timer();
+    void Timer2Timer();
+    void sSpeedButton1Click();
+    void sSpeedButton2Click();
+    void Contents1Click();
+    void AboutTolrand1Click();
+    void VisitTolrandWebSite1Click();
+    void sDirectoryEdit1Change();
+
+    std::string outputFolder() const;
+    void setOutputFolder(const std::string& folder);
+
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class Settings;
+
+    void buildMenu();
+    void connectHandlers();
+    void centreOnDesktop();
+
+    std::unique_ptr<Ui::TForm1> ui;
+    TForm2* m_form2 = nullptr;
+    TForm3* m_form3 = nullptr;
+    TForm4* m_form4 = nullptr;
+    TAboutForm* m_about = nullptr;
+};
+
+} // namespace clipvane

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace clipvane {
+
+// The output-folder field's rule: an empty text becomes the home folder, and a
+// text that does not end in "/" gets one. A well-formed text comes back as is.
+std::string NormalizeOutputFolder(const std::string& text);
+
+} // namespace clipvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// Folders and files as the program sees them. Every folder path returned here
+// ends in "/", so a file name can be appended directly.
+namespace clipvane::platform {
+
+// The folder of the running executable: where "set.txt", "hosts.ini" and
+// "help.htm" live.
+std::string ExecutableFolder();
+// Tests run the windows inside a test binary; this points "beside the
+// executable" at a folder of their own. An empty text restores the real one.
+void SetExecutableFolderForTests(const std::string& folder);
+
+// The user's desktop folder, or empty when the platform names none.
+std::string DesktopFolder();
+// The user's home folder: the output folder when nothing better is known.
+std::string HomeFolder();
+// Per-user cache and data folders (they need not exist yet).
+std::string CacheFolder();
+std::string DataFolder();
+
+// True for an existing regular file; folders do not count.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+
+// Creates a folder; the result is deliberately not reported.
+void CreateFolder(const std::string& path);
+
+// Makes sure `path` is a folder that only this user can reach: created with
+// mode 0700 when missing, tightened to 0700 when it is ours. Returns an empty
+// text when the folder is fit to use, else what is wrong with it.
+std::string PreparePrivateFolder(const std::string& path);
+
+// The platform's description of an error number.
+std::string ErrorText(int errorNumber);
+
+} // namespace clipvane::platform

@@ -1,0 +1,121 @@
+#include "platform/folders.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace clipvane::platform {
+
+namespace {
+
+std::string g_executableFolderOverride;
+
+std::string withSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string bytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+std::string ExecutableFolder()
+{
+    if (!g_executableFolderOverride.empty())
+        return g_executableFolderOverride;
+    return withSlash(bytes(QCoreApplication::applicationDirPath()));
+}
+
+void SetExecutableFolderForTests(const std::string& folder)
+{
+    g_executableFolderOverride = folder.empty() ? std::string() : withSlash(folder);
+}
+
+std::string DesktopFolder()
+{
+    return bytes(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+}
+
+std::string HomeFolder()
+{
+    return withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)));
+}
+
+std::string CacheFolder()
+{
+    return withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)));
+}
+
+std::string DataFolder()
+{
+    return withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void CreateFolder(const std::string& path)
+{
+    (void)::mkdir(path.c_str(), 0777);
+}
+
+std::string PreparePrivateFolder(const std::string& path)
+{
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == '/')
+        bare.pop_back();
+
+    // The parent (the user's cache folder) may not exist on a fresh account.
+    if (const auto slash = bare.rfind('/'); slash != std::string::npos && slash > 0) {
+        const std::string parent = bare.substr(0, slash);
+        for (std::size_t i = 1; i <= parent.size(); ++i) {
+            if (i == parent.size() || parent[i] == '/')
+                (void)::mkdir(parent.substr(0, i).c_str(), 0700);
+        }
+    }
+
+    if (::mkdir(bare.c_str(), 0700) != 0 && errno != EEXIST)
+        return "The temporary folder \"" + path + "\" cannot be created. " + ErrorText(errno);
+
+    struct stat st {};
+    if (::lstat(bare.c_str(), &st) != 0)
+        return "The temporary folder \"" + path + "\" cannot be used. " + ErrorText(errno);
+    if (S_ISLNK(st.st_mode))
+        return "The temporary folder \"" + path +
+               "\" is a symbolic link. Clipvane does not use it; remove the link and start again.";
+    if (!S_ISDIR(st.st_mode))
+        return "The temporary folder \"" + path +
+               "\" is not a folder. Clipvane does not use it; remove the file and start again.";
+    if (st.st_uid != ::geteuid())
+        return "The temporary folder \"" + path +
+               "\" belongs to another user. Clipvane does not use it; remove it and start again.";
+    if ((st.st_mode & 0777) != 0700 && ::chmod(bare.c_str(), 0700) != 0)
+        return "The temporary folder \"" + path + "\" cannot be made private. " + ErrorText(errno);
+    return {};
+}
+
+std::string ErrorText(int errorNumber)
+{
+    return std::strerror(errorNumber);
+}
+
+} // namespace clipvane::platform

@@ -1,0 +1,18 @@
+#include "skin/newfoldername.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace clipvane {
+
+QString NextNewFolderName(const QString& parent)
+{
+    const QDir dir(parent);
+    for (int n = 1;; ++n) {
+        const QString name = QStringLiteral("New folder") + QString::number(n);
+        if (!QFileInfo::exists(dir.filePath(name)))
+            return name;
+    }
+}
+
+} // namespace clipvane

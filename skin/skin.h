@@ -1,0 +1,19 @@
+#pragma once
+
+class QApplication;
+class QWidget;
+
+// The one built-in skin of the main and progress windows.
+namespace clipvane {
+
+// The program-wide look: style and the base font. "MS Sans Serif" 8 pt is not
+// on Linux; Liberation Sans at the same 11-pixel character height stands in.
+void ApplySkin(QApplication& app);
+
+// The skinned window colours: the light blue face, black text, white fields.
+void SkinWindow(QWidget* window);
+
+inline constexpr const char* kSkinFontFamily = "Liberation Sans";
+inline constexpr int kSkinFontPixelSize = 11;
+
+} // namespace clipvane

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Draws Clipvane's pictures from scratch with ImageMagick and writes them in
+# the exact formats the windows use. Run it again after changing a drawing.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+out="$here/../../resources/pictures"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+font=Liberation-Sans-Bold
+
+# Banner, 314 x 54, 24 bits: the service's play logo, an arrow, an AVI file.
+# The bottom-left pixel is the see-through colour (the window's own blue, so
+# soft edges blend in).
+convert -size 314x54 xc:'rgb(176,206,241)' \
+  -fill '#5a1e8c' -stroke '#3a0f60' -strokewidth 2 -draw 'roundrectangle 4,6 150,48 10,10' \
+  -fill white -stroke none -draw 'polygon 16,16 16,38 34,27' \
+  -font "$font" -pointsize 20 -fill white -annotate +42+34 'VIDEO' \
+  -fill '#f5c400' -draw 'circle 130,20 134,20' \
+  -fill '#1d5fbf' -stroke '#0d3a80' -strokewidth 1 -draw 'polygon 170,22 205,22 205,12 228,27 205,42 205,32 170,32' \
+  -fill white -stroke '#333333' -strokewidth 2 -draw 'polygon 248,5 284,5 296,17 296,50 248,50' \
+  -fill '#dddddd' -draw 'polygon 284,5 284,17 296,17' \
+  -fill '#333333' -stroke none -draw 'rectangle 254,22 290,38' \
+  -fill white -draw 'rectangle 256,24 260,27' -draw 'rectangle 256,33 260,36' \
+  -draw 'rectangle 284,24 288,27' -draw 'rectangle 284,33 288,36' \
+  -font "$font" -pointsize 9 -fill '#1d5fbf' -annotate +259+47 'AVI' \
+  "$work/banner.png"
+convert "$work/banner.png" -alpha off -type TrueColor BMP3:"$out/banner.bmp"
+
+# Start glyph, 32 x 32, 32 bits: a diskette.
+convert -size 32x32 xc:none \
+  -fill '#2b4f9e' -stroke '#13285a' -strokewidth 1 -draw 'polygon 3,3 26,3 29,6 29,29 3,29' \
+  -fill '#e8e8e8' -stroke none -draw 'rectangle 8,4 23,12' \
+  -fill '#2b4f9e' -draw 'rectangle 18,5 21,11' \
+  -fill white -draw 'rectangle 7,17 25,28' \
+  -fill '#9aa9c8' -draw 'line 9,20 23,20' -draw 'line 9,23 23,23' -draw 'line 9,26 23,26' \
+  "$work/start.png"
+convert "$work/start.png" -type TrueColorAlpha -define bmp:format=bmp3 -define bmp3:alpha=true BMP3:"$out/start.bmp"
+
+# Help glyph, 24 x 24, 24 bits: a question mark on a blue disc.
+convert -size 24x24 xc:'rgb(176,206,241)' \
+  -fill '#1d5fbf' -stroke '#0d3a80' -draw 'circle 12,12 12,2' \
+  -font "$font" -pointsize 17 -fill white -stroke none -gravity center -annotate +0+1 '?' \
+  "$work/help.png"
+convert "$work/help.png" -alpha off -type TrueColor BMP3:"$out/help.bmp"
+
+# Open-folder picture of the folder field's browse button, 16 x 16.
+convert -size 16x16 xc:none \
+  -fill '#e0b040' -stroke '#8a6410' -draw 'polygon 1,3 6,3 7,5 13,5 13,13 1,13' \
+  -fill '#f6d67a' -draw 'polygon 3,7 15,7 13,13 1,13' \
+  "$work/openfolder.png"
+convert "$work/openfolder.png" -depth 8 PNG32:"$out/openfolder.png"
+
+# Window icon, 48 x 48 in 16-bit colour: a film frame with a play arrow.
+convert -size 48x48 xc:none \
+  -fill '#5a1e8c' -stroke '#3a0f60' -strokewidth 2 -draw 'roundrectangle 2,6 45,41 6,6' \
+  -fill white -stroke none \
+  -draw 'rectangle 6,9 9,12' -draw 'rectangle 6,35 9,38' -draw 'rectangle 38,9 41,12' -draw 'rectangle 38,35 41,38' \
+  -fill '#f5c400' -draw 'polygon 18,14 18,33 33,23' \
+  "$work/icon.png"
+convert "$work/icon.png" -depth 8 rgba:"$work/icon.rgba"
+python3 "$here/write_ico16.py" "$work/icon.rgba" 48 "$out/clipvane.ico"
+convert "$work/icon.png" -depth 8 PNG32:"$out/clipvane.png"
+echo "pictures written to $out"
