@@ -19,6 +19,14 @@
 
 namespace clipvane {
 
+// The tree, with a way to ask whether a name is being edited right now.
+class FolderTreeView : public QTreeView
+{
+public:
+    using QTreeView::QTreeView;
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+};
+
 FolderTreeModel::FolderTreeModel(QObject* parent) : QFileSystemModel(parent)
 {
     setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -65,7 +73,7 @@ TPathDialogForm::TPathDialogForm(QWidget* parent) : QDialog(parent)
         move(screen->availableGeometry().center() - rect().center());
 
     m_model = new FolderTreeModel(this);
-    m_tree = new QTreeView(this);
+    m_tree = new FolderTreeView(this);
     m_tree->setObjectName(QStringLiteral("FolderTree"));
     m_tree->setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column)
@@ -152,7 +160,7 @@ QString TPathDialogForm::createFolder()
 
 bool TPathDialogForm::editingOrJustEdited()
 {
-    const bool editing = m_tree->state() == QAbstractItemView::EditingState || m_editEndedByButton;
+    const bool editing = m_tree->isEditing() || m_editEndedByButton;
     m_editEndedByButton = false;
     return editing;
 }

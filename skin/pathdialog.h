@@ -4,9 +4,10 @@
 #include <QFileSystemModel>
 
 class QPushButton;
-class QTreeView;
 
 namespace clipvane {
+
+class FolderTreeView;
 
 // The folder tree of the chooser. Every folder name can be edited in place;
 // a rename happens only where the file system lets this user rename the
@@ -43,7 +44,7 @@ private:
     bool editingOrJustEdited();
 
     FolderTreeModel* m_model;
-    QTreeView* m_tree;
+    FolderTreeView* m_tree;
     QPushButton* m_create;
     QPushButton* m_ok;
     QPushButton* m_cancel;

@@ -1,5 +1,6 @@
 #include "platform/singleinstance.h"
 
+#include <cstddef>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
