@@ -9,6 +9,7 @@
 #include "job/jobstate.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
+#include "skin/icon16.h"
 #include "skin/skin.h"
 #include "source/servicehosts.h"
 #include "ui_mainwindow.h"
@@ -17,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -46,7 +48,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(408, 253);
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/clipvane.ico")));
+    QFile icon(QStringLiteral(":/pictures/clipvane.ico"));
+    if (icon.open(QIODevice::ReadOnly))
+        setWindowIcon(QIcon(QPixmap::fromImage(DecodeIcon(icon.readAll()))));
     SkinWindow(this);
 
     // The banner is drawn transparent: its bottom-left colour is see-through.

@@ -10,7 +10,7 @@ QString NextNewFolderName(const QString& parent)
     const QDir dir(parent);
     for (int n = 1;; ++n) {
         const QString name = QStringLiteral("New folder") + QString::number(n);
-        if (!QFileInfo::exists(dir.filePath(name)))
+        if (!QFileInfo(dir.filePath(name)).isDir())
             return name;
     }
 }

@@ -59,5 +59,4 @@ convert -size 48x48 xc:none \
   "$work/icon.png"
 convert "$work/icon.png" -depth 8 rgba:"$work/icon.rgba"
 python3 "$here/write_ico16.py" "$work/icon.rgba" 48 "$out/clipvane.ico"
-convert "$work/icon.png" -depth 8 PNG32:"$out/clipvane.png"
 echo "pictures written to $out"
