@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Takes docs/main-window.png: starts Clipvane in a private Xvfb display with a
+# home folder of its own, pastes the example address and captures the window.
+# Usage: tools/screenshot/main-window.sh [path/to/clipvane]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+program="${1:-$root/build/bin/clipvane}"
+out="$root/docs/main-window.png"
+
+work="$(mktemp -d /tmp/clipvane-shot.XXXXXX)"
+home="$work/home/demo"
+mkdir -p "$home/Desktop"
+cleanup() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do DISPLAY="$display" xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+HOME="$home" XDG_RUNTIME_DIR="$work" DISPLAY="$display" QT_QPA_PLATFORM=xcb "$program" >/dev/null 2>&1 &
+app=$!
+
+window=""
+for _ in $(seq 100); do
+  window="$(DISPLAY="$display" xdotool search --name '^Clipvane 1\.0$' 2>/dev/null | head -1 || true)"
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "the main window did not appear" >&2; exit 1; }
+
+sleep 1.5 # past the deferred start-up
+DISPLAY="$display" xdotool windowfocus --sync "$window" 2>/dev/null || true
+DISPLAY="$display" xdotool type --delay 5 'http://video.service.example/video/play?vid=1001&fr=cv'
+sleep 0.3
+DISPLAY="$display" import -window "$window" "$out"
+echo "wrote $out"
