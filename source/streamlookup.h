@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace clipvane {
+
+// The stream id of a sequence document: the text between the marker
+// streamid":" and the next double quote. Empty when either is missing.
+std::string CutStreamId(std::string_view document);
+
+// Fetches the sequence document at `address` and cuts the stream id out.
+std::string GetStreamId(const std::string& address);
+
+} // namespace clipvane

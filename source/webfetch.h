@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace clipvane {
+
+// The three blocking requests of a job's resolution phase. None reports an
+// error: failure shows as an empty text, 0 or false.
+
+// The whole body of `address`, every byte kept. Empty when nothing could be
+// read, and when the body grows beyond kMaxDocumentBytes: the documents read
+// this way are small, and a hostile page must not exhaust memory.
+std::string FetchUrlText(const std::string& address);
+
+// The Content-Length the server announces for `address`, without reading the
+// body; 0 when it is absent, not a plain decimal number or out of range.
+std::int32_t GetContentLength(const std::string& address);
+
+// Whether the maker's probe file can be read and begins with "12345".
+bool CheckConnection();
+bool CheckConnection(const std::string& probeAddress);
+
+// The Content-Length rule on its own: up to the first NUL, leading blanks, an
+// optional sign, decimal digits, within the signed 32-bit range; else 0.
+std::int32_t ContentLengthValue(const std::string& headerText);
+
+inline constexpr std::size_t kReadChunkBytes = 3072;
+inline constexpr std::size_t kMaxDocumentBytes = 16 * 1024 * 1024;
+inline constexpr const char* kBrowserAgent = "Mozilla";
+inline constexpr const char* kLengthAgent = "Internet Explorer";
+inline constexpr const char* kAcceptAnything = "Accept: */*";
+
+} // namespace clipvane

@@ -1,0 +1,595 @@
+#include "standin.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace clipvane::standin {
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::vector<Clip> makeCatalogue()
+{
+    std::vector<Clip> clips = {
+        {"1001", "7340012", "st-7340012", "Harbour lights at dusk", 4, {}},
+        {"1002", "7340013", "st-7340013", "Caf\xC3\xA9 terrace: morning rush?", 3, {}},
+        {"1003", "7340014", "st-7340014", "Kite festival on the north beach, filmed from the old lighthouse", 3, {}},
+    };
+    const std::pair<const char*, Fault> faults[] = {
+        {"2001", Fault::Slow},      {"2002", Fault::Stall},      {"2003", Fault::Cut},
+        {"2004", Fault::WrongLength}, {"2005", Fault::ErrorPage}, {"2006", Fault::BrokenXml},
+        {"2007", Fault::MissingAttribute}, {"2008", Fault::NulBytes}, {"2009", Fault::HugePage},
+    };
+    int n = 0;
+    for (const auto& [vid, fault] : faults) {
+        Clip clip;
+        clip.vid = vid;
+        clip.clipId = "66000" + std::to_string(++n);
+        clip.streamId = "st-" + clip.clipId;
+        clip.title = std::string("Fault clip ") + vid;
+        clip.seconds = 3;
+        clip.plan.fault = fault;
+        clips.push_back(clip);
+    }
+    return clips;
+}
+
+bool writeAll(int socket, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string xmlEscape(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+Response html(int status, const std::string& reason, const std::string& body)
+{
+    Response r;
+    r.status = status;
+    r.reason = reason;
+    r.headers = {{"Content-Type", "text/html; charset=utf-8"}};
+    r.body = body;
+    return r;
+}
+
+Response notFound()
+{
+    return html(404, "Not Found",
+                "<html><head><title>404 Not Found</title></head>\r\n<body><h1>Not Found</h1>\r\n"
+                "<p>The requested address was not found on this server.</p></body></html>\r\n");
+}
+
+} // namespace
+
+std::string RecordedRequest::target() const
+{
+    const auto first = requestLine.find(' ');
+    const auto last = requestLine.rfind(' ');
+    if (first == std::string::npos || last <= first)
+        return {};
+    return requestLine.substr(first + 1, last - first - 1);
+}
+
+std::string RecordedRequest::path() const
+{
+    const std::string t = target();
+    return t.substr(0, t.find('?'));
+}
+
+std::optional<std::string> RecordedRequest::header(const std::string& name) const
+{
+    const std::string wanted = lower(name);
+    for (const std::string& line : headerLines) {
+        const auto colon = line.find(':');
+        if (colon != std::string::npos && lower(line.substr(0, colon)) == wanted) {
+            std::size_t start = colon + 1;
+            while (start < line.size() && line[start] == ' ')
+                ++start;
+            return line.substr(start);
+        }
+    }
+    return std::nullopt;
+}
+
+int RecordedRequest::count(const std::string& name) const
+{
+    const std::string wanted = lower(name);
+    int n = 0;
+    for (const std::string& line : headerLines) {
+        const auto colon = line.find(':');
+        n += colon != std::string::npos && lower(line.substr(0, colon)) == wanted;
+    }
+    return n;
+}
+
+std::string QueryValue(const std::string& target, const std::string& key)
+{
+    const auto question = target.find('?');
+    if (question == std::string::npos)
+        return {};
+    std::stringstream query(target.substr(question + 1));
+    std::string pair;
+    while (std::getline(query, pair, '&')) {
+        const auto equals = pair.find('=');
+        if (pair.substr(0, equals) == key)
+            return equals == std::string::npos ? std::string() : pair.substr(equals + 1);
+    }
+    return {};
+}
+
+Server::Server(Options options) : m_options(std::move(options)), m_catalogue(makeCatalogue()) {}
+
+Server::~Server()
+{
+    stop();
+    if (!m_ownCache.empty()) {
+        for (const auto& [id, path] : m_streams)
+            ::unlink(path.c_str());
+        ::rmdir(m_ownCache.c_str());
+    }
+}
+
+bool Server::start(std::uint16_t port)
+{
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (m_listener < 0)
+        return false;
+    const int yes = 1;
+    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listener, 64) != 0) {
+        ::close(m_listener);
+        m_listener = -1;
+        return false;
+    }
+    socklen_t length = sizeof address;
+    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0)
+        return false;
+    m_wakeRead = wake[0];
+    m_wakeWrite = wake[1];
+    m_stopping = false;
+    m_acceptThread = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+void Server::stop()
+{
+    if (!m_acceptThread.joinable())
+        return;
+    m_stopping = true;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped.notify_all();
+    }
+    const char byte = 1;
+    (void)!::write(m_wakeWrite, &byte, 1);
+    m_acceptThread.join();
+
+    std::list<std::unique_ptr<Connection>> connections;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& c : m_connections)
+            ::shutdown(c->socket, SHUT_RDWR);
+        connections.swap(m_connections);
+    }
+    for (auto& c : connections)
+        if (c->thread.joinable())
+            c->thread.join();
+    ::close(m_listener);
+    ::close(m_wakeRead);
+    ::close(m_wakeWrite);
+    m_listener = m_wakeRead = m_wakeWrite = -1;
+}
+
+std::string Server::hostPort() const
+{
+    return "127.0.0.1:" + std::to_string(m_port);
+}
+
+std::string Server::address(const std::string& target) const
+{
+    return "http://" + hostPort() + target;
+}
+
+std::string Server::pageAddress(const Clip& clip) const
+{
+    return address("/video/play?vid=" + clip.vid + "&fr=cv");
+}
+
+std::string Server::hostsIni() const
+{
+    const std::string h = hostPort();
+    return "[hosts]\r\nvideo=" + h + "\r\nsequence=" + h + "\r\nplaylist=" + h + "\r\nmaker=" + h + "\r\ncodec=" + h +
+           "\r\n[mail]\r\nsupport=support@tolrand.example\r\n";
+}
+
+bool Server::writeHostsIni(const std::string& path) const
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << hostsIni();
+    return static_cast<bool>(out);
+}
+
+const Clip* Server::clipByVid(const std::string& vid) const
+{
+    for (const Clip& clip : m_catalogue)
+        if (clip.vid == vid)
+            return &clip;
+    return nullptr;
+}
+
+void Server::setRoute(const std::string& targetOrPath, Response response)
+{
+    std::lock_guard lock(m_mutex);
+    m_routes[targetOrPath] = std::move(response);
+}
+
+void Server::setFault(const std::string& targetPrefix, FaultPlan plan)
+{
+    std::lock_guard lock(m_mutex);
+    m_faults.emplace_back(targetPrefix, plan);
+}
+
+void Server::clearOverrides()
+{
+    std::lock_guard lock(m_mutex);
+    m_routes.clear();
+    m_faults.clear();
+}
+
+std::vector<RecordedRequest> Server::requests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+void Server::clearRequests()
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+}
+
+void Server::record(const RecordedRequest& request)
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.push_back(request);
+    if (!m_options.logPath.empty()) {
+        std::ofstream log(m_options.logPath, std::ios::binary | std::ios::app);
+        log << request.head;
+    }
+}
+
+void Server::acceptLoop()
+{
+    while (!stopping()) {
+        pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+        if (::poll(fds, 2, 1000) < 0 && errno != EINTR)
+            break;
+        if (stopping() || (fds[1].revents & POLLIN))
+            break;
+        {
+            // Finished connections leave, so a long run does not pile them up.
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_connections.begin(); it != m_connections.end();) {
+                if ((*it)->done) {
+                    (*it)->thread.join();
+                    it = m_connections.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (socket < 0)
+            continue;
+        std::lock_guard lock(m_mutex);
+        auto connection = std::make_unique<Connection>();
+        connection->socket = socket;
+        Connection* c = connection.get();
+        m_connections.push_back(std::move(connection));
+        c->thread = std::thread([this, c] {
+            serve(*c);
+            ::close(c->socket);
+            c->done = true;
+        });
+    }
+}
+
+void Server::serve(Connection& connection)
+{
+    std::string head;
+    char buffer[4096];
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+        const ssize_t n = ::recv(connection.socket, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return;
+        head.append(buffer, static_cast<std::size_t>(n));
+    }
+    const auto end = head.find("\r\n\r\n");
+    if (end == std::string::npos)
+        return;
+    head.resize(end + 4);
+
+    RecordedRequest request;
+    request.head = head;
+    std::size_t start = 0;
+    bool first = true;
+    while (start < end) {
+        auto lineEnd = head.find("\r\n", start);
+        const std::string line = head.substr(start, lineEnd - start);
+        if (first)
+            request.requestLine = line;
+        else
+            request.headerLines.push_back(line);
+        first = false;
+        start = lineEnd + 2;
+    }
+    record(request);
+    send(connection.socket, answer(request));
+    ::shutdown(connection.socket, SHUT_WR);
+    // Let the client see the whole answer before the socket goes.
+    while (::recv(connection.socket, buffer, sizeof buffer, 0) > 0) {
+    }
+}
+
+Response Server::answer(const RecordedRequest& request)
+{
+    const std::string target = request.target();
+    const std::string path = request.path();
+    Response response;
+    bool routed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (auto it = m_routes.find(target); it != m_routes.end()) {
+            response = it->second;
+            routed = true;
+        } else if (auto byPath = m_routes.find(path); byPath != m_routes.end()) {
+            response = byPath->second;
+            routed = true;
+        }
+    }
+
+    if (!routed) {
+        if (path == "/video/play") {
+            const Clip* clip = clipByVid(QueryValue(target, "vid"));
+            response = clip ? servicePage(*clip) : notFound();
+        } else if (path == "/ver/242/process/getSequence.php") {
+            const std::string id = QueryValue(target, "node_id");
+            const auto it = std::find_if(m_catalogue.begin(), m_catalogue.end(),
+                                         [&](const Clip& c) { return c.clipId == id; });
+            response = it == m_catalogue.end() ? notFound() : sequenceDocument(*it);
+        } else if (path == "/makeplaylist.dll") {
+            const std::string id = QueryValue(target, "sid");
+            const auto it = std::find_if(m_catalogue.begin(), m_catalogue.end(),
+                                         [&](const Clip& c) { return c.streamId == id; });
+            response = it == m_catalogue.end() ? notFound() : playlistDocument(*it);
+        } else if (path.rfind("/streams/", 0) == 0 && path.size() > 13 && path.ends_with(".flv")) {
+            const std::string id = path.substr(9, path.size() - 13);
+            const auto it = std::find_if(m_catalogue.begin(), m_catalogue.end(),
+                                         [&](const Clip& c) { return c.streamId == id; });
+            if (it == m_catalogue.end()) {
+                response = notFound();
+            } else {
+                response.headers = {{"Content-Type", "video/x-flv"}};
+                response.body = streamBytes(*it);
+                if (response.body.empty())
+                    response = html(500, "Internal Server Error", "<html><body>no stream</body></html>\r\n");
+                const Fault f = it->plan.fault;
+                if (f == Fault::Slow || f == Fault::Stall || f == Fault::Cut)
+                    response.plan = it->plan;
+                if (f == Fault::WrongLength)
+                    response.contentLength = std::to_string(response.body.size() + 100000);
+            }
+        } else if (path == "/files/vidudoz/test.txt") {
+            response.headers = {{"Content-Type", "text/plain"}};
+            response.body = "12345";
+        } else if (path == "/clipvane.htm") {
+            response = html(200, "OK",
+                            "<html><head><title>Clipvane 1.0</title></head>\r\n<body><h1>Clipvane 1.0</h1>\r\n"
+                            "<p>Saves clips from video pages as AVI files.</p></body></html>\r\n");
+        } else if (path == "/divx/DivXInstaller.exe") {
+            response.headers = {{"Content-Type", "application/octet-stream"}};
+            response.body = std::string("MZ") + std::string(4094, '\0');
+        } else {
+            response = notFound();
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    for (const auto& [prefix, plan] : m_faults)
+        if (target.rfind(prefix, 0) == 0)
+            response.plan = plan;
+    return response;
+}
+
+Response Server::servicePage(const Clip& clip) const
+{
+    std::string top = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n";
+    std::string rest = "<title>" + clip.title + " - Yahoo! Video</title>\r\n</head>\r\n<body>\r\n" +
+                       "<div id=\"player\"></div>\r\n<script type=\"text/javascript\">\r\n" +
+                       "  y_up_eAutoStart('" + clip.clipId + "', 'player', true);\r\n</script>\r\n" +
+                       "<p>" + xmlEscape(clip.title) + "</p>\r\n</body>\r\n</html>\r\n";
+    if (clip.plan.fault == Fault::NulBytes)
+        top += std::string("<!-- \0 -->\r\n", 12);
+    Response r = html(200, "OK", top + rest);
+    if (clip.plan.fault == Fault::HugePage) {
+        std::string filler;
+        const std::string line = "<p>" + std::string(1000, 'x') + "</p>\r\n";
+        filler.reserve(17 * 1024 * 1024 + line.size());
+        while (filler.size() < 17u * 1024 * 1024)
+            filler += line;
+        r.body = top + rest + filler;
+    }
+    return r;
+}
+
+Response Server::sequenceDocument(const Clip& clip) const
+{
+    if (clip.plan.fault == Fault::ErrorPage)
+        return notFound();
+    Response r;
+    r.headers = {{"Content-Type", "text/plain"}};
+    r.body = "{\"sequence\":[{\"nodeid\":\"" + clip.clipId + "\",\"streamid\":\"" + clip.streamId +
+             "\",\"duration\":" + std::to_string(clip.seconds) + "}]}";
+    return r;
+}
+
+Response Server::playlistDocument(const Clip& clip) const
+{
+    Response r;
+    r.headers = {{"Content-Type", "text/xml"}};
+    std::string stream = "<STREAM APP=\"\" FULLPATH=\"\" URLPREFIX=\"http://\" SERVER=\"" + hostPort() +
+                         "\" PATH=\"/streams/" + clip.streamId + ".flv\"";
+    if (clip.plan.fault != Fault::MissingAttribute)
+        stream += " QUERYSTRING=\"sig=" + clip.clipId + "&amp;t=flv\"";
+    stream += "/>";
+    r.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<PLAYLIST version=\"1\">\r\n" + stream +
+             "\r\n</PLAYLIST>\r\n";
+    if (clip.plan.fault == Fault::BrokenXml)
+        r.body.resize(r.body.size() / 2);
+    return r;
+}
+
+std::string Server::streamBytes(const Clip& clip)
+{
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_streams.find(clip.streamId); it != m_streams.end()) {
+        std::ifstream in(it->second, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::string folder = m_options.cacheFolder;
+    if (folder.empty()) {
+        if (m_ownCache.empty()) {
+            char pattern[] = "/tmp/clipvane-standin-XXXXXX";
+            if (!::mkdtemp(pattern))
+                return {};
+            m_ownCache = pattern;
+        }
+        folder = m_ownCache;
+    }
+    ::mkdir(folder.c_str(), 0700);
+    const std::string path = folder + "/" + clip.streamId + ".flv";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
+        const std::string seconds = std::to_string(clip.seconds);
+        const std::string video = "testsrc=size=320x240:rate=15:duration=" + seconds;
+        const std::string audio = "sine=frequency=440:sample_rate=22050:duration=" + seconds;
+        std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+                                         "-f", "lavfi", "-i", video, "-f", "lavfi", "-i", audio,
+                                         "-c:v", "flv1", "-q:v", "5", "-c:a", "libmp3lame", "-b:a", "64k",
+                                         "-ac", "1", "-f", "flv", path};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        const int spawned = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            return {};
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return {};
+    }
+    m_streams[clip.streamId] = path;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Server::send(int socket, const Response& response)
+{
+    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
+    for (const auto& [name, value] : response.headers)
+        head += name + ": " + value + "\r\n";
+    if (!response.omitLength)
+        head += "Content-Length: " + response.contentLength.value_or(std::to_string(response.body.size())) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    if (!writeAll(socket, head.data(), head.size()))
+        return;
+
+    const std::string& body = response.body;
+    const FaultPlan& plan = response.plan;
+    switch (plan.fault) {
+    case Fault::Slow:
+        for (std::size_t at = 0; at < body.size() && !stopping(); at += plan.pieceBytes) {
+            if (!writeAll(socket, body.data() + at, std::min(plan.pieceBytes, body.size() - at)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));
+        }
+        return;
+    case Fault::Stall: {
+        writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
+        std::unique_lock lock(m_mutex);
+        m_stopped.wait_for(lock, std::chrono::minutes(10), [this] { return stopping(); });
+        return;
+    }
+    case Fault::Cut:
+        writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
+        return;
+    default:
+        writeAll(socket, body.data(), body.size());
+    }
+}
+
+} // namespace clipvane::standin
