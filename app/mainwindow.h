@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settingsfile.h"
+#include "source/playlist.h"
 
 #include <QWidget>
 #include <memory>
@@ -51,6 +52,8 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    // The playlist of the latest job stays here until the next one.
+    TXMLDocument XMLDocument1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,182 @@
+#include "source/servicehosts.h"
+#include "source/webfetch.h"
+#include "support/standinfixture.h"
+
+#include <random>
+
+namespace clipvane {
+namespace {
+
+using standin::Fault;
+using standin::Response;
+
+class WebFetchTest : public test::StandinTest
+{
+protected:
+    static Response body(std::string bytes)
+    {
+        Response r;
+        r.body = std::move(bytes);
+        return r;
+    }
+};
+
+TEST_F(WebFetchTest, FetchSendsMozillaAndOneAcceptAndKeepsEveryByte)
+{
+    const std::string bytes = std::string("line one\r\n\0\0binary\xFF\x80 tail", 27);
+    server().setRoute("/doc", body(bytes));
+    EXPECT_EQ(FetchUrlText(server().address("/doc?a=1&b=%20x")), bytes);
+
+    const auto request = onlyRequest();
+    EXPECT_EQ(request.requestLine, "GET /doc?a=1&b=%20x HTTP/1.1");
+    EXPECT_EQ(request.header("User-Agent"), "Mozilla");
+    EXPECT_EQ(request.count("Accept"), 1);
+    EXPECT_EQ(request.header("Accept"), "*/*");
+    EXPECT_EQ(request.count("Cookie"), 0);
+}
+
+TEST_F(WebFetchTest, FetchReadsBodiesOfEverySizeWhole)
+{
+    std::mt19937 random(7);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{3071}, std::size_t{3072},
+                                   std::size_t{3073}, std::size_t{6144}, std::size_t{1} << 20}) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        server().setRoute("/sized", body(bytes));
+        EXPECT_EQ(FetchUrlText(server().address("/sized")), bytes) << size << " bytes";
+    }
+}
+
+TEST_F(WebFetchTest, StatusIsNotExaminedAndRedirectsAreFollowedOnlyToTheWeb)
+{
+    EXPECT_NE(FetchUrlText(server().address("/no/such/page")).find("Not Found"), std::string::npos);
+
+    Response moved;
+    moved.status = 302;
+    moved.reason = "Found";
+    moved.headers = {{"Location", "/final"}};
+    server().setRoute("/moved", moved);
+    server().setRoute("/final", body("arrived"));
+    EXPECT_EQ(FetchUrlText(server().address("/moved")), "arrived");
+
+    Response toFile = moved;
+    toFile.headers = {{"Location", "file:///etc/passwd"}};
+    server().setRoute("/to-file", toFile);
+    EXPECT_EQ(FetchUrlText(server().address("/to-file")), "");
+
+    Response loop = moved;
+    loop.headers = {{"Location", "/loop"}};
+    server().setRoute("/loop", loop);
+    EXPECT_EQ(FetchUrlText(server().address("/loop")), "");
+}
+
+TEST_F(WebFetchTest, FailuresGiveTheEmptyResults)
+{
+    const std::string unreachable = "http://127.0.0.1:1/x";
+    const std::string addresses[] = {unreachable, "file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/",
+                                     "127.0.0.1/no-scheme", "http://", "", "not an address"};
+    for (const std::string& address : addresses) {
+        EXPECT_EQ(FetchUrlText(address), "") << address;
+        EXPECT_EQ(GetContentLength(address), 0) << address;
+        EXPECT_FALSE(CheckConnection(address)) << address;
+    }
+    EXPECT_TRUE(server().requests().empty());
+}
+
+TEST_F(WebFetchTest, CutConnectionKeepsWhatArrivedAndHugeDocumentsAreRefused)
+{
+    Response cut = body(std::string(10000, 'c'));
+    cut.plan.fault = Fault::Cut;
+    cut.plan.afterBytes = 5000;
+    server().setRoute("/cut", cut);
+    EXPECT_EQ(FetchUrlText(server().address("/cut")), std::string(5000, 'c'));
+
+    const standin::Clip* huge = server().clipByVid("2009");
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(FetchUrlText(server().pageAddress(*huge)), "");
+}
+
+struct LengthCase
+{
+    const char* name;
+    std::optional<std::string> header; // nothing: no Content-Length at all
+    std::int32_t expected;
+};
+
+TEST_F(WebFetchTest, ContentLengthTable)
+{
+    const LengthCase cases[] = {
+        {"plain", "12345", 12345},
+        {"zero", "0", 0},
+        {"largest", "2147483647", 2147483647},
+        {"too_large", "2147483648", 0},
+        {"far_too_large", "99999999999", 0},
+        {"absent", std::nullopt, 0},
+    };
+    for (const LengthCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Response r;
+        r.body = "";
+        r.contentLength = c.header;
+        r.omitLength = !c.header;
+        // The body is never read: it stalls after the headers.
+        r.plan.fault = Fault::Stall;
+        r.plan.afterBytes = 0;
+        server().setRoute(std::string("/len-") + c.name, r);
+        EXPECT_EQ(GetContentLength(server().address(std::string("/len-") + c.name)), c.expected);
+    }
+    const auto requests = server().requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().header("User-Agent"), "Internet Explorer");
+    EXPECT_EQ(requests.front().count("Accept"), 0);
+
+    // An error page that carries a length gives that length.
+    const std::string notFound = FetchUrlText(server().address("/missing"));
+    EXPECT_EQ(GetContentLength(server().address("/missing")), static_cast<std::int32_t>(notFound.size()));
+}
+
+TEST(ContentLengthValue, Rule)
+{
+    const std::pair<std::string, std::int32_t> cases[] = {
+        {"42", 42},  {"  42", 42}, {"+42", 42}, {"-42", -42}, {"", 0},     {"4 2", 0},
+        {"0x10", 0}, {"$10", 0},   {"42abc", 0}, {"-2147483648", INT32_MIN}, {std::string("7\0" "9", 3), 7},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ContentLengthValue(text), expected) << text;
+}
+
+TEST_F(WebFetchTest, ProbeTable)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {"12345", true}, {"12345abc", true}, {"1234567890123", true}, {"1234", false},
+        {" 12345", false}, {"", false}, {"54321", false},
+    };
+    for (const auto& [content, expected] : cases) {
+        server().setRoute("/files/vidudoz/test.txt", body(content));
+        EXPECT_EQ(CheckConnection(server().address("/files/vidudoz/test.txt")), expected) << content;
+    }
+    const auto request = server().requests().front();
+    EXPECT_EQ(request.requestLine, "GET /files/vidudoz/test.txt HTTP/1.1");
+    EXPECT_EQ(request.header("User-Agent"), "Mozilla");
+    EXPECT_EQ(request.count("Accept"), 0);
+}
+
+TEST_F(WebFetchTest, ProbeUsesTheMakersHostAndReadsOnlyItsFirstBytes)
+{
+    const ServiceHosts saved = CurrentHosts();
+    ServiceHosts hosts;
+    hosts.maker = server().hostPort();
+    SetCurrentHosts(hosts);
+    // Ten bytes, then silence: one read of ten bytes must not wait for more.
+    Response r = body("12345abcdefghij");
+    r.plan.fault = Fault::Stall;
+    r.plan.afterBytes = 10;
+    server().setRoute("/files/vidudoz/test.txt", r);
+    EXPECT_TRUE(CheckConnection());
+    SetCurrentHosts(saved);
+    EXPECT_EQ(onlyRequest().target(), "/files/vidudoz/test.txt");
+}
+
+} // namespace
+} // namespace clipvane
