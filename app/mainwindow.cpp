@@ -3,6 +3,8 @@
 #include "app/aboutbox.h"
 #include "app/outputfolder.h"
 #include "base/qtext.h"
+#include "conversion/mpegconverter.h"
+#include "conversion/toolinstall.h"
 #include "gui/apptitle.h"
 #include "gui/guard.h"
 #include "gui/messages.h"
@@ -23,6 +25,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 #include <limits>
 
 namespace clipvane {
@@ -135,6 +138,13 @@ void TForm1::FormCreate()
     if (!problem.empty())
         ShowMessage(problem);
 
+    InstallConverterTool();
+    Converter = std::make_unique<Tmpegconverter>();
+    Converter->Fatal = [](const std::string& message) {
+        ShowMessage(message);
+        std::_Exit(1);
+    };
+
     std::string desktop = platform::DesktopFolder();
     if (desktop.empty())
         return;
@@ -162,6 +172,7 @@ bool TForm1::FormCloseQuery()
 
 void TForm1::FormDestroy()
 {
+    Converter.reset();
     WriteSettingsFile(platform::ExecutableFolder() + "set.txt", outputFolder(), y(), x());
 }
 

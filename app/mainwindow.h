@@ -16,6 +16,7 @@ class TForm1;
 namespace clipvane {
 
 class TAboutForm;
+class Tmpegconverter;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -54,6 +55,9 @@ public:
     QMenu* PopupMenu1 = nullptr;
     // The playlist of the latest job stays here until the next one.
     TXMLDocument XMLDocument1;
+    // The one converter runner, made with the window; null when making the
+    // window failed before it.
+    std::unique_ptr<Tmpegconverter> Converter;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

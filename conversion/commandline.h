@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace clipvane {
+
+// The converter's one command line: the tool, the downloaded FLV, the fixed
+// profile options and the AVI to write. Paths stand unquoted unless they hold
+// a blank, which a Linux home folder may.
+std::string ConverterCommandLine(const std::string& toolFolder, const std::string& tempFolder);
+
+// The fixed options between input and output, blanks at both ends included.
+inline constexpr const char* kProfileOptions =
+    " -vcodec mpeg4 -vtag divx -qscale 6 -b 320 -s 320x240  -acodec mp3 -ac 1 -ar 44100 -ab 64 -f avi ";
+
+// A path as one token of a command line.
+std::string CommandLinePath(const std::string& path);
+
+} // namespace clipvane

@@ -1,0 +1,91 @@
+#include "download/httpthread.h"
+
+#include "platform/files.h"
+#include "source/internet.h"
+#include "source/webfetch.h"
+
+#include <QMetaObject>
+
+#include <array>
+
+namespace clipvane {
+
+THTTPThread::THTTPThread(QObject* parent) : QThread(parent)
+{
+    // Self-freeing: the object goes once its thread has ended.
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+void THTTPThread::PublishProgress()
+{
+    BytesShown = BytesDone;
+    if (ProgressHandler)
+        ProgressHandler();
+}
+
+void THTTPThread::NotifyDone()
+{
+    if (DoneHandler)
+        DoneHandler();
+}
+
+bool THTTPThread::synchronize(void (THTTPThread::*method)())
+{
+    bool raised = false;
+    // The object lives on the main thread, so the call is queued there and
+    // this thread waits for it; modal loops serve the queue as well.
+    QMetaObject::invokeMethod(
+        this,
+        [this, method, &raised] {
+            try {
+                (this->*method)();
+            } catch (...) {
+                raised = true; // not shown: it only ends this download
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    return !raised;
+}
+
+void THTTPThread::run()
+{
+    StopRequested = 0;
+    platform::ExclusiveFile file;
+    const std::string createError = file.create(FileName);
+    if (!createError.empty()) {
+        Failed = true;
+        FailureReason = createError;
+        synchronize(&THTTPThread::NotifyDone);
+        return;
+    }
+
+    BytesDone = 0;
+    bool published = synchronize(&THTTPThread::PublishProgress);
+
+    if (published) {
+        const InternetSession session(kBrowserAgent);
+        const auto request = InternetRequest::Open(session, Url, kAcceptAnything);
+        std::array<char, kReadChunkBytes> chunk {};
+        for (;;) {
+            const std::size_t count = request ? request->Read(chunk.data(), chunk.size()) : 0;
+            BytesDone = static_cast<std::int32_t>(static_cast<std::uint32_t>(BytesDone) +
+                                                  static_cast<std::uint32_t>(count));
+            if (count > 0) {
+                const std::string writeError = file.write(chunk.data(), count);
+                if (!writeError.empty()) {
+                    // A short write (a full disk) must never pass for a whole download.
+                    Failed = true;
+                    FailureReason = writeError;
+                }
+            }
+            published = synchronize(&THTTPThread::PublishProgress);
+            if (!published || count == 0 || StopRequested == 1 || Failed)
+                break;
+        }
+    }
+    file.close();
+    // The end is delivered exactly once, whatever happened before it.
+    synchronize(&THTTPThread::NotifyDone);
+}
+
+} // namespace clipvane

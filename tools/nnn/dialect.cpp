@@ -1,0 +1,318 @@
+#include "dialect.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace nnn {
+
+namespace {
+
+const std::vector<std::string> kValueOptions = {"-vcodec", "-vtag", "-qscale", "-b", "-s", "-acodec",
+                                                "-ac",     "-ar",   "-ab",     "-f"};
+
+bool isNumber(const std::string& text)
+{
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// The old build read -b and -ab in bits per second; the profile's 320 and 64
+// only make sense as kilobits, which is what the profile asks for.
+std::string bitRate(const std::string& value)
+{
+    if (isNumber(value) && std::strtol(value.c_str(), nullptr, 10) < 1000)
+        return value + "k";
+    return value;
+}
+
+int indentOf(const std::string& line)
+{
+    int n = 0;
+    while (n < static_cast<int>(line.size()) && line[static_cast<std::size_t>(n)] == ' ')
+        ++n;
+    return n;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "#0:1" becomes "#0.1", as the old build wrote stream numbers.
+std::string oldStreamNumbers(std::string line)
+{
+    for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+        if (line[i] == '#' && std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
+            std::size_t j = i + 1;
+            while (j < line.size() && std::isdigit(static_cast<unsigned char>(line[j])))
+                ++j;
+            if (j + 1 < line.size() && line[j] == ':' && std::isdigit(static_cast<unsigned char>(line[j + 1])))
+                line[j] = '.';
+        }
+    }
+    return line;
+}
+
+double number(const std::string& text, const std::string& key, bool* found = nullptr)
+{
+    const auto at = text.find(key);
+    if (found)
+        *found = at != std::string::npos;
+    if (at == std::string::npos)
+        return 0;
+    return std::strtod(text.c_str() + at + key.size(), nullptr);
+}
+
+} // namespace
+
+std::string ParseCommand(const std::vector<std::string>& arguments, Command& command)
+{
+    command = {};
+    bool afterInput = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "-y") {
+            command.overwrite = true;
+        } else if (a == "-i") {
+            if (i + 1 >= arguments.size())
+                return "Argument for option '-i' is missing";
+            command.input = arguments[++i];
+            afterInput = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            bool known = false;
+            for (const std::string& o : kValueOptions)
+                known = known || o == a;
+            if (!known)
+                return "unrecognized option '" + a + "'";
+            if (i + 1 >= arguments.size())
+                return "Argument for option '" + a + "' is missing";
+            if (!afterInput)
+                return "option '" + a + "' before the input is not supported";
+            command.options.emplace_back(a, arguments[++i]);
+        } else if (!afterInput) {
+            return "the input file must be given with -i";
+        } else {
+            command.output = a;
+        }
+    }
+    if (command.input.empty())
+        return "usage: nnn.exe [-y] -i input [options] output";
+    if (command.output.empty())
+        return "At least one output file must be specified";
+    return {};
+}
+
+std::string FileUrl(const std::string& path)
+{
+    if (!path.empty() && path[0] == '/')
+        return "file:" + path;
+    char cwd[4096];
+    const std::string base = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
+    return "file:" + base + "/" + path;
+}
+
+std::vector<std::string> FfmpegArguments(const Command& command)
+{
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-nostdin", "-nostats", "-loglevel", "info",
+                                     "-progress", "pipe:3", "-i", FileUrl(command.input)};
+    bool fixedQuantiser = false;
+    for (const auto& [option, value] : command.options)
+        fixedQuantiser = fixedQuantiser || option == "-qscale";
+    for (const auto& [option, value] : command.options) {
+        if (option == "-vcodec")
+            args.insert(args.end(), {"-c:v", value});
+        else if (option == "-vtag")
+            args.insert(args.end(), {"-tag:v", value});
+        else if (option == "-qscale")
+            args.insert(args.end(), {"-q:v", value});
+        else if (option == "-b" && !fixedQuantiser) // the quantiser decides the rate
+            args.insert(args.end(), {"-b:v", bitRate(value)});
+        else if (option == "-s")
+            args.insert(args.end(), {"-s", value});
+        else if (option == "-acodec")
+            args.insert(args.end(), {"-c:a", value == "mp3" ? std::string("libmp3lame") : value});
+        else if (option == "-ac" || option == "-ar")
+            args.insert(args.end(), {option, value});
+        else if (option == "-ab")
+            args.insert(args.end(), {"-b:a", bitRate(value)});
+        else if (option == "-f")
+            args.insert(args.end(), {"-f", value});
+    }
+    // Our own question about an existing output has been asked by now.
+    args.insert(args.end(), {"-y", FileUrl(command.output)});
+    return args;
+}
+
+std::string FormatDuration(double seconds)
+{
+    if (!(seconds >= 0))
+        seconds = 0;
+    const long long tenths = static_cast<long long>(std::floor(seconds * 10 + 1e-6));
+    const long long whole = tenths / 10;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%01lld", whole / 3600, (whole / 60) % 60, whole % 60,
+                  tenths % 10);
+    return text;
+}
+
+std::string DurationFromPacketList(const std::string& csv)
+{
+    std::istringstream lines(csv);
+    std::string line;
+    double end = -1;
+    while (std::getline(lines, line)) {
+        char* rest = nullptr;
+        const double pts = std::strtod(line.c_str(), &rest);
+        if (rest == line.c_str())
+            continue;
+        double duration = 0;
+        if (*rest == ',')
+            duration = std::strtod(rest + 1, nullptr);
+        end = std::max(end, pts + duration);
+    }
+    return end > 0 ? FormatDuration(end) : std::string();
+}
+
+Translator::Translator(Command command, DurationFinder finder)
+    : m_command(std::move(command)), m_finder(std::move(finder))
+{
+}
+
+std::string Translator::stderrBytes(const std::string& bytes)
+{
+    m_stderrPartial += bytes;
+    std::string out;
+    std::size_t start = 0;
+    // ffmpeg ends its own stats line with a carriage return, so both end a line.
+    for (std::size_t end; (end = m_stderrPartial.find_first_of("\r\n", start)) != std::string::npos;
+         start = end + 1) {
+        const std::string line = m_stderrPartial.substr(start, end - start);
+        if (!line.empty())
+            out += translateLine(line);
+    }
+    m_stderrPartial.erase(0, start);
+    return out;
+}
+
+std::string Translator::finishStderr()
+{
+    std::string line;
+    line.swap(m_stderrPartial);
+    return line.empty() ? std::string() : translateLine(line);
+}
+
+std::string Translator::translateLine(const std::string& line)
+{
+    const int indent = indentOf(line);
+    // Metadata is the file's own text: a title could carry the markers the
+    // runner looks for, so none of it is passed on.
+    if (m_metadataIndent >= 0) {
+        if (indent > m_metadataIndent)
+            return {};
+        m_metadataIndent = -1;
+    }
+    const std::string body = line.substr(static_cast<std::size_t>(indent));
+    if (body == "Metadata:") {
+        m_metadataIndent = indent;
+        return {};
+    }
+    if (startsWith(line, "Input #") || startsWith(line, "Output #")) {
+        const bool input = line[0] == 'I';
+        const auto quote = line.find(" '");
+        const std::string head = quote == std::string::npos ? line : line.substr(0, quote);
+        return head + " '" + (input ? m_command.input : m_command.output) + "':\n";
+    }
+    if (startsWith(body, "Duration: ")) {
+        const std::string value = body.substr(10, body.find(',') == std::string::npos ? std::string::npos
+                                                                                       : body.find(',') - 10);
+        const std::string rest = body.find(',') == std::string::npos ? std::string() : body.substr(body.find(','));
+        std::string duration = "N/A";
+        int h = 0, m = 0;
+        double s = 0;
+        if (std::sscanf(value.c_str(), "%d:%d:%lf", &h, &m, &s) == 3)
+            duration = FormatDuration(h * 3600.0 + m * 60.0 + s);
+        else if (m_finder)
+            if (const std::string found = m_finder(m_command.input); !found.empty())
+                duration = found;
+        return "  Duration: " + duration + rest + "\n";
+    }
+    if (line.find("Invalid data found when processing input") != std::string::npos) {
+        m_unknownFormat = true;
+        return m_command.input + ": Unknown format\n";
+    }
+    if (startsWith(line, "video:") && line.find("muxing overhead") != std::string::npos) {
+        m_summary = line;
+        return {};
+    }
+    if (line == "At least one output file must be specified")
+        return {};
+    // ffmpeg's own stats line: the progress comes from the progress pipe in
+    // the old form, and a second "time=" in another notation would mislead.
+    if (startsWith(body, "frame=") || startsWith(body, "size="))
+        return {};
+    return oldStreamNumbers(line) + "\n";
+}
+
+std::string Translator::progressBytes(const std::string& bytes)
+{
+    m_progressPartial += bytes;
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = m_progressPartial.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = m_progressPartial.substr(start, end - start);
+        const auto equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, equals);
+        m_progress[key] = line.substr(equals + 1);
+        if (key == "progress")
+            out += progressLine();
+    }
+    m_progressPartial.erase(0, start);
+    return out;
+}
+
+std::string Translator::progressLine() const
+{
+    auto value = [this](const char* key) -> double {
+        const auto it = m_progress.find(key);
+        return it == m_progress.end() ? 0 : std::strtod(it->second.c_str(), nullptr);
+    };
+    const double q = value("stream_0_0_q");
+    const double seconds = value("out_time_us") / 1e6;
+    char text[256];
+    std::snprintf(text, sizeof text, "frame=%5d fps=%3d q=%3.1f size=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s",
+                  static_cast<int>(value("frame")), static_cast<int>(value("fps")), q, value("total_size") / 1024,
+                  seconds, value("bitrate"));
+    std::string line = text;
+    const int dup = static_cast<int>(value("dup_frames"));
+    const int drop = static_cast<int>(value("drop_frames"));
+    if (dup != 0 || drop != 0)
+        line += " dup=" + std::to_string(dup) + " drop=" + std::to_string(drop);
+    return line + "    \r";
+}
+
+std::string Translator::summary() const
+{
+    if (m_summary.empty())
+        return {};
+    bool found = false;
+    const double overhead = number(m_summary, "muxing overhead: ", &found);
+    char text[256];
+    std::snprintf(text, sizeof text, "\nvideo:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\n",
+                  number(m_summary, "video:"), number(m_summary, "audio:"), number(m_summary, "global headers:"),
+                  found ? overhead : 0.0);
+    return text;
+}
+
+} // namespace nnn

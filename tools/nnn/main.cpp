@@ -1,0 +1,199 @@
+// nnn.exe: the converter Clipvane runs. It takes the old converter's command
+// line, has the installed ffmpeg do the work, and speaks the old console
+// dialect back: the input description with its duration line, the progress
+// lines (each ended by four blanks and a carriage return), the closing
+// summary, "Unknown format", and the overwrite question.
+#include "dialect.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace nnn;
+
+void say(const std::string& text)
+{
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(2, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+// Starts a program with its stderr (and, when asked, fd 3) on pipes of ours;
+// it dies with us even if our whole group is not killed.
+pid_t spawn(const std::vector<std::string>& arguments, int stderrWrite, int progressWrite, int stdoutWrite)
+{
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, 0);
+    ::dup2(stdoutWrite >= 0 ? stdoutWrite : null, 1);
+    ::dup2(stderrWrite >= 0 ? stderrWrite : null, 2);
+    if (progressWrite >= 0)
+        ::dup2(progressWrite, 3);
+    std::vector<char*> argv;
+    std::vector<std::string> copies = arguments;
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+}
+
+int waitFor(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+// The duration of an input whose container names none: the end of its last
+// packet, read without decoding anything.
+std::string LastPacketDuration(const std::string& input)
+{
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    const pid_t pid = spawn({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of",
+                             "csv=p=0", FileUrl(input)},
+                            -1, -1, out[1]);
+    ::close(out[1]);
+    std::string text;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    waitFor(pid);
+    return DurationFromPacketList(text);
+}
+
+// Reads the input description the way ffmpeg prints it, without converting:
+// ffmpeg with an input and no output says what it found and stops.
+void DescribeOnly(const Command& command, Translator& translator)
+{
+    int err[2];
+    if (::pipe2(err, O_CLOEXEC) != 0)
+        return;
+    const pid_t pid = spawn({"ffmpeg", "-hide_banner", "-nostdin", "-i", FileUrl(command.input)}, err[1], -1, -1);
+    ::close(err[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(err[0], buffer, sizeof buffer)) > 0)
+        say(translator.stderrBytes(std::string(buffer, static_cast<std::size_t>(n))));
+    say(translator.finishStderr());
+    ::close(err[0]);
+    waitFor(pid);
+}
+
+bool AnswerIsYes()
+{
+    // The runner gives us the write end of its pipe as standard input, so no
+    // answer can come from there; a terminal can answer.
+    char c = 0;
+    const ssize_t n = ::read(0, &c, 1);
+    return n == 1 && (c == 'y' || c == 'Y');
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    Command command;
+    const std::string problem = ParseCommand(arguments, command);
+    say("nnn.exe, the Clipvane converter adapter: converting with ffmpeg\n");
+    if (!problem.empty()) {
+        say(problem + "\n");
+        return 1;
+    }
+    struct stat st {};
+    if (::stat(command.input.c_str(), &st) != 0) {
+        say(command.input + ": " + std::strerror(errno) + "\n");
+        return 1;
+    }
+
+    Translator translator(command, LastPacketDuration);
+    if (!command.overwrite && ::stat(command.output.c_str(), &st) == 0) {
+        DescribeOnly(command, translator);
+        if (translator.unknownFormat())
+            return 1;
+        say("File '" + command.output + "' already exists. Overwrite ? [y/N] ");
+        if (!AnswerIsYes()) {
+            say("Not overwriting - exiting\n");
+            return 1;
+        }
+        translator = Translator(command, LastPacketDuration);
+    }
+
+    int err[2];
+    int progress[2];
+    if (::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(progress, O_CLOEXEC) != 0) {
+        say("nnn.exe: cannot make a pipe\n");
+        return 1;
+    }
+    const pid_t ffmpeg = spawn(FfmpegArguments(command), err[1], progress[1], -1);
+    ::close(err[1]);
+    ::close(progress[1]);
+    if (ffmpeg < 0) {
+        say("nnn.exe: cannot run ffmpeg\n");
+        return 1;
+    }
+
+    pollfd fds[2] = {{err[0], POLLIN, 0}, {progress[0], POLLIN, 0}};
+    int open = 2;
+    char buffer[8192];
+    while (open > 0) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+                continue;
+            }
+            const std::string bytes(buffer, static_cast<std::size_t>(n));
+            say(i == 0 ? translator.stderrBytes(bytes) : translator.progressBytes(bytes));
+        }
+    }
+    say(translator.finishStderr());
+    const int code = waitFor(ffmpeg);
+    say(translator.summary());
+    if (code == 127)
+        say("nnn.exe: ffmpeg could not be started\n");
+    return code;
+}
