@@ -1,0 +1,151 @@
+#include "conversion/commandline.h"
+#include "conversion/mpegconverter.h"
+#include "conversion/toolinstall.h"
+#include "platform/childprocess.h"
+#include "job/jobstate.h"
+#include "platform/files.h"
+#include "support/standinfixture.h"
+#include "support/testenv.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace clipvane {
+namespace {
+
+// A real conversion: a generated FLV through the installed adapter and the
+// system's ffmpeg, read back the way the job reads it.
+class ConversionTest : public test::StandinTest
+{
+protected:
+    void SetUp() override
+    {
+        test::StandinTest::SetUp();
+        InstallConverterTool();
+        m_temp = QFile::encodeName(test::NewFolder(QStringLiteral("conversion"))).toStdString() + "/";
+        m_converter.Fatal = [](const std::string& message) { FAIL() << message; };
+    }
+
+    std::string path(const char* name) const { return m_temp + name; }
+    QString qpath(const char* name) const { return QFile::decodeName(QByteArray::fromStdString(path(name))); }
+
+    // Runs the job's way: the first read, then one read and time a tick.
+    std::vector<std::int32_t> convert()
+    {
+        m_converter.Run(ConverterCommandLine(JobState().ToolFolder, m_temp));
+        m_converter.ReadOutput();
+        std::vector<std::int32_t> times;
+        for (int tick = 0; tick < 1200 && !m_converter.Finished; ++tick) {
+            platform::PauseMilliseconds(50);
+            m_converter.ReadOutput();
+            times.push_back(m_converter.GetTime());
+        }
+        return times;
+    }
+
+    // The adapter's whole console output, read to its end (the runner stops
+    // reading once the process has gone).
+    std::string runAdapter()
+    {
+        QProcess adapter;
+        QStringList arguments;
+        const auto split = platform::SplitCommandLine(ConverterCommandLine(JobState().ToolFolder, m_temp));
+        for (std::size_t i = 1; i < split.size(); ++i)
+            arguments << QString::fromStdString(split[i]);
+        adapter.setProcessChannelMode(QProcess::MergedChannels);
+        adapter.start(QString::fromStdString(split[0]), arguments);
+        adapter.closeWriteChannel();
+        adapter.waitForFinished(60000);
+        return adapter.readAll().toStdString();
+    }
+
+    static std::string probe(const QString& file)
+    {
+        QProcess ffprobe;
+        ffprobe.start(QStringLiteral("ffprobe"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                       QStringLiteral("stream=codec_type,codec_name,codec_tag_string,width,height,channels,sample_rate:"
+                                      "format=format_name"),
+                       QStringLiteral("-of"), QStringLiteral("compact=p=0"), file});
+        ffprobe.waitForFinished(30000);
+        return ffprobe.readAllStandardOutput().toStdString();
+    }
+
+    std::string m_temp;
+    Tmpegconverter m_converter;
+};
+
+TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
+{
+    const standin::Clip& clip = *server().clipByVid("1001");
+    test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
+
+    const std::vector<std::int32_t> times = convert();
+    EXPECT_TRUE(m_converter.Finished);
+    EXPECT_EQ(m_converter.ExitCode, 0u) << m_converter.Output;
+    EXPECT_EQ(Tmpegconverter::DurationToSeconds(m_converter.GetDuration()), clip.seconds) << m_converter.Output;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i], times[i - 1] == 0 ? 0 : times[i - 1] - 0) << "times must not go back";
+    EXPECT_NE(m_converter.Output.find("    \r"), std::string::npos);
+
+    const std::string streams = probe(qpath("temp.avi"));
+    EXPECT_NE(streams.find("codec_name=mpeg4|codec_type=video|codec_tag_string=divx|width=320|height=240"),
+              std::string::npos)
+        << streams;
+    EXPECT_NE(streams.find("codec_name=mp3|codec_type=audio|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
+              std::string::npos)
+        << streams;
+    EXPECT_NE(streams.find("format_name=avi"), std::string::npos) << streams;
+}
+
+TEST_F(ConversionTest, ExistingOutputIsNotOverwritten)
+{
+    test::WriteFile(qpath("temp.flv"), server().streamBytes(*server().clipByVid("1002")));
+    test::WriteFile(qpath("temp.avi"), "keep me");
+    convert();
+    EXPECT_TRUE(m_converter.Finished);
+    EXPECT_EQ(test::ReadFile(qpath("temp.avi")), "keep me");
+
+    const std::string said = runAdapter();
+    EXPECT_NE(said.find("File '" + path("temp.avi") + "' already exists. Overwrite ? [y/N] Not overwriting - exiting\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(test::ReadFile(qpath("temp.avi")), "keep me");
+}
+
+TEST_F(ConversionTest, InputThatIsNoVideoIsAnUnknownFormat)
+{
+    test::WriteFile(qpath("temp.flv"), "<html>this is an error page, not a video</html>\r\n");
+    const std::string said = runAdapter();
+    EXPECT_NE(said.find(path("temp.flv") + ": Unknown format\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find("Duration: "), std::string::npos) << said;
+
+    convert();
+    EXPECT_TRUE(m_converter.Finished);
+    EXPECT_EQ(Tmpegconverter::DurationToSeconds(m_converter.GetDuration()), 0);
+    EXPECT_FALSE(QFile::exists(qpath("temp.avi")));
+}
+
+TEST_F(ConversionTest, StoppingTheAdapterStopsItsFfmpeg)
+{
+    const standin::Clip& clip = *server().clipByVid("1003");
+    test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
+    m_converter.Run(ConverterCommandLine(JobState().ToolFolder, m_temp));
+    m_converter.ReadOutput();
+    const int group = m_converter.ProcessInfo.pid;
+    m_converter.Stop();
+    m_converter.Run("true");
+    bool ffmpegLeft = true;
+    for (int i = 0; i < 100 && ffmpegLeft; ++i) {
+        QProcess pgrep;
+        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-g"), QString::number(group)});
+        pgrep.waitForFinished(5000);
+        ffmpegLeft = !pgrep.readAllStandardOutput().trimmed().isEmpty();
+        if (ffmpegLeft)
+            platform::PauseMilliseconds(50);
+    }
+    EXPECT_FALSE(ffmpegLeft);
+}
+
+} // namespace
+} // namespace clipvane
