@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
+#include "app/jobview.h"
 #include "app/outputfolder.h"
 #include "base/qtext.h"
 #include "conversion/mpegconverter.h"
@@ -8,7 +9,9 @@
 #include "gui/apptitle.h"
 #include "gui/guard.h"
 #include "gui/messages.h"
+#include "job/jobcontroller.h"
 #include "job/jobstate.h"
+#include "job/progresswindow.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
 #include "skin/icon16.h"
@@ -44,9 +47,12 @@ private:
     TForm1& m_form;
 };
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm1>())
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), m_jobView(std::make_unique<WindowsJobView>(*this)),
+      m_job(std::make_unique<JobController>(*m_jobView, XMLDocument1))
 {
     ui->setupUi(this);
+    m_job->DownloadDoneEntry = [this] { DownloadDone(); };
     setWindowTitle(QString::fromLatin1(kApplicationTitle));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -96,6 +102,9 @@ void TForm1::attachWindows(TForm2* form2, TForm3* form3, TForm4* form4, TAboutFo
     m_form3 = form3;
     m_form4 = form4;
     m_about = about;
+    m_jobView->setProgressWindow(form2);
+    if (form2)
+        form2->setController(m_job.get());
 }
 
 void TForm1::buildMenu()
@@ -115,7 +124,13 @@ void TForm1::buildMenu()
 
 void TForm1::connectHandlers()
 {
-    connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (m_inTick)
+            return;
+        m_inTick = true;
+        Guarded([this] { Timer1Timer(); });
+        m_inTick = false;
+    });
     connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
     connect(ui->sSpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { sSpeedButton1Click(); }); });
     connect(ui->sSpeedButton2, &QToolButton::clicked, this, [this] { Guarded([this] { sSpeedButton2Click(); }); });
@@ -144,6 +159,7 @@ void TForm1::FormCreate()
         ShowMessage(message);
         std::_Exit(1);
     };
+    m_job->setConverter(Converter.get());
 
     std::string desktop = platform::DesktopFolder();
     if (desktop.empty())
@@ -162,7 +178,17 @@ void TForm1::Timer2Timer()
 
 void TForm1::Timer1Timer()
 {
-    // The job ticker; with no job running there is nothing to do.
+    m_job->Tick();
+}
+
+void TForm1::DownloadDone()
+{
+    m_job->DownloadDone();
+}
+
+void TForm1::ConvertDone()
+{
+    m_job->ConvertDone();
 }
 
 bool TForm1::FormCloseQuery()
@@ -172,6 +198,7 @@ bool TForm1::FormCloseQuery()
 
 void TForm1::FormDestroy()
 {
+    m_job->setConverter(nullptr);
     Converter.reset();
     WriteSettingsFile(platform::ExecutableFolder() + "set.txt", outputFolder(), y(), x());
 }
@@ -190,7 +217,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::sSpeedButton1Click()
 {
-    // The job itself joins with the job controller.
+    m_job->Start();
 }
 
 void TForm1::sSpeedButton2Click()
@@ -230,6 +257,21 @@ std::string TForm1::outputFolder() const
 void TForm1::setOutputFolder(const std::string& folder)
 {
     ui->sDirectoryEdit1->setText(PathToQString(folder));
+}
+
+std::string TForm1::address() const
+{
+    return ToBytes(ui->sEdit1->text());
+}
+
+void TForm1::clearAddress()
+{
+    ui->sEdit1->clear();
+}
+
+bool TForm1::openWhenDone() const
+{
+    return ui->sCheckBox1->isChecked();
 }
 
 } // namespace clipvane

@@ -15,8 +15,10 @@ class TForm1;
 
 namespace clipvane {
 
+class JobController;
 class TAboutForm;
 class Tmpegconverter;
+class WindowsJobView;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -46,9 +48,15 @@ public:
     void AboutTolrand1Click();
     void VisitTolrandWebSite1Click();
     void sDirectoryEdit1Change();
+    void DownloadDone();
+    void ConvertDone();
 
     std::string outputFolder() const;
     void setOutputFolder(const std::string& folder);
+    std::string address() const;
+    void clearAddress();
+    bool openWhenDone() const;
+    JobController& job() { return *m_job; }
 
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
@@ -74,6 +82,11 @@ private:
     TForm3* m_form3 = nullptr;
     TForm4* m_form4 = nullptr;
     TAboutForm* m_about = nullptr;
+    std::unique_ptr<WindowsJobView> m_jobView;
+    std::unique_ptr<JobController> m_job;
+    // While the report of a failed tick is up, later ticks wait their turn
+    // instead of piling more reports on top of it.
+    bool m_inTick = false;
 };
 
 } // namespace clipvane

@@ -60,6 +60,8 @@ void Tmpegconverter::releaseEndedRun()
 void Tmpegconverter::Run(const std::string& commandLine)
 {
     Finished = false;
+    StoppedByRunner = false;
+    ExitCode = 0;
     Output.clear();
     LastChunk.clear();
     if (ChildRunning(ProcessInfo))
@@ -121,6 +123,7 @@ void Tmpegconverter::ReadOutput()
         else if (now - lastNews >= std::chrono::milliseconds(SilenceLimitMilliseconds)) {
             // A converter that hangs must not freeze the program for ever.
             Stop();
+            StoppedByRunner = true;
             return;
         }
         platform::PauseMilliseconds(kPauseMilliseconds);

@@ -44,6 +44,10 @@ public:
     std::string LastChunk;
     std::string Output;
 
+    // Set when the runner itself gave up on a silent converter: the run did
+    // not end on its own, whatever is in its output file.
+    bool StoppedByRunner = false;
+
     FatalHandler Fatal;
     // The first wait gives up on a converter that stays silent this long.
     int SilenceLimitMilliseconds = 60000;

@@ -28,6 +28,11 @@ private:
 // Writes a whole file with the given mode; errors as ExclusiveFile's.
 std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode);
 
+// Moves a file, also to another file system (copy, then remove). An existing
+// target is never replaced. Empty on success, else the reason; on failure
+// the source stays as it was and no partial target is left.
+std::string MoveFile(const std::string& from, const std::string& to);
+
 // Removes a file; the result is deliberately not reported.
 void DeleteFile(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include "platform/folders.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -80,6 +81,79 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes, un
     if (::close(fd) != 0)
         return "Stream write error";
     return {};
+}
+
+namespace {
+
+std::string copyThenRemove(const std::string& from, const std::string& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return ErrorText(errno);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return ErrorText(error);
+    }
+    std::string problem;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            problem = ErrorText(errno);
+            break;
+        }
+        if (n == 0)
+            break;
+        ssize_t done = 0;
+        while (done < n) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                problem = ErrorText(w < 0 ? errno : ENOSPC);
+                break;
+            }
+            done += w;
+        }
+        if (!problem.empty())
+            break;
+    }
+    if (problem.empty() && ::fsync(out) != 0)
+        problem = ErrorText(errno);
+    if (::close(out) != 0 && problem.empty())
+        problem = ErrorText(errno);
+    ::close(in);
+    if (!problem.empty()) {
+        ::unlink(to.c_str());
+        return problem;
+    }
+    ::unlink(from.c_str());
+    return {};
+}
+
+} // namespace
+
+std::string MoveFile(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    const int error = errno;
+    if (error == EXDEV)
+        return copyThenRemove(from, to);
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the no-replace rename: test, then rename.
+        struct stat st {};
+        if (::lstat(to.c_str(), &st) == 0)
+            return ErrorText(EEXIST);
+        if (::rename(from.c_str(), to.c_str()) == 0)
+            return {};
+        return errno == EXDEV ? copyThenRemove(from, to) : ErrorText(errno);
+    }
+    return ErrorText(error);
 }
 
 void DeleteFile(const std::string& path)

@@ -39,6 +39,8 @@ std::vector<Clip> makeCatalogue()
         {"1001", "7340012", "st-7340012", "Harbour lights at dusk", 4, {}},
         {"1002", "7340013", "st-7340013", "Caf\xC3\xA9 terrace: morning rush?", 3, {}},
         {"1003", "7340014", "st-7340014", "Kite festival on the north beach, filmed from the old lighthouse", 3, {}},
+        // Long enough to watch both gauges move.
+        {"1004", "7340015", "st-7340015", "Night train through the mountains", 240, {}},
     };
     const std::pair<const char*, Fault> faults[] = {
         {"2001", Fault::Slow},      {"2002", Fault::Stall},      {"2003", Fault::Cut},

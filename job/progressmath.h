@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace clipvane {
+
+struct GaugeValues
+{
+    int step = 0;
+    int total = 0;
+    bool operator==(const GaugeValues&) const = default;
+};
+
+// The download's share: 30 to 60 of the whole job. The quotient is formed
+// first, in extended precision, and each product is truncated.
+GaugeValues DownloadGauges(std::int32_t bytesShown, std::int32_t expectedSize);
+
+// The conversion's share: 60 to 100. Without a duration there is nothing to
+// divide by, and the gauges stay at 0 and 60.
+GaugeValues ConversionGauges(std::int32_t encodedSeconds, std::int32_t durationSeconds);
+
+// A gauge holds 0 to 100; anything else is the nearest bound.
+int ClampGauge(int value);
+
+// The title under which the clip goes into `folder`: as it is when
+// folder + title + ".AVI" is free, else "[n]" + title for the smallest free n.
+// Only files count as taken, not folders.
+std::string UniqueOutputTitle(const std::string& folder, const std::string& title);
+
+} // namespace clipvane
