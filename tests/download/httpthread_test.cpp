@@ -42,7 +42,7 @@ struct DownloadRun
         };
         QPointer<THTTPThread> watch(worker);
         worker->start();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return watch.isNull(); }, 60000)) << "the worker must free itself";
+        EXPECT_TRUE(test::WaitUntil([&] { return watch.isNull(); }, 60000)) << "the worker must free itself";
         run.freed = watch.isNull();
         return run;
     }

@@ -1,6 +1,8 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -38,6 +40,26 @@ std::string ReadFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll().toStdString();
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QTimer limit;
+    poll.setInterval(5);
+    limit.setSingleShot(true);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    poll.start();
+    limit.start(milliseconds);
+    loop.exec();
+    return condition();
 }
 
 bool RunningAsRoot()

@@ -28,4 +28,9 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& body);
 
 bool RunningAsRoot();
 
+// Runs the event loop until `condition` holds or `milliseconds` have passed.
+// Unlike QTest::qWaitFor it never sleeps between events, so a download that
+// waits on the main thread for every chunk runs at full pace.
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds);
+
 } // namespace clipvane::test

@@ -1,0 +1,263 @@
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "conversion/mpegconverter.h"
+#include "download/httpthread.h"
+#include "gui/messages.h"
+#include "job/jobcontroller.h"
+#include "job/jobstate.h"
+#include "job/progresswindow.h"
+#include "platform/folders.h"
+#include "platform/shell.h"
+#include "skin/gauge.h"
+#include "source/servicehosts.h"
+#include "support/standinfixture.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+
+namespace clipvane {
+namespace {
+
+using standin::Fault;
+using standin::Response;
+
+// Whole jobs through the real windows, the stand-in on loopback, the real
+// adapter and ffmpeg; message boxes are recorded and the desktop's opener
+// is replaced by a list.
+class JobTest : public test::StandinTest
+{
+protected:
+    void SetUp() override
+    {
+        test::StandinTest::SetUp();
+        m_savedHosts = CurrentHosts();
+        ServiceHosts hosts;
+        hosts.video = hosts.sequence = hosts.playlist = hosts.maker = server().hostPort();
+        SetCurrentHosts(hosts);
+        platform::SetExecutableFolderForTests(QFile::encodeName(test::NewFolder(QStringLiteral("beside"))).toStdString());
+        platform::SetShellOpenerForTests([this](const QUrl& url) { m_opened.push_back(url); });
+        MessageBoxRecorder::take();
+        m_windows = std::make_unique<Windows>();
+        m_out = QFile::encodeName(test::NewFolder(QStringLiteral("out"))).toStdString() + "/";
+        main().setOutputFolder(m_out);
+        main().show();
+    }
+
+    void TearDown() override
+    {
+        // Never leave a job behind for the next test.
+        if (JobState().Busy) {
+            progress().sSpeedButton1Click();
+            EXPECT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 60000));
+        }
+        m_windows.reset();
+        platform::SetShellOpenerForTests({});
+        SetCurrentHosts(m_savedHosts);
+    }
+
+    TForm1& main() { return *m_windows->form1; }
+    TForm2& progress() { return *m_windows->form2; }
+    QLineEdit* addressField() { return main().findChild<QLineEdit*>(QStringLiteral("sEdit1")); }
+
+    std::string page(const char* vid) { return server().pageAddress(*server().clipByVid(vid)); }
+
+    void start(const std::string& address)
+    {
+        addressField()->setText(QString::fromStdString(address));
+        QTest::mouseClick(main().findChild<QToolButton*>(QStringLiteral("sSpeedButton1")), Qt::LeftButton);
+    }
+
+    // Starts a job and lets the event loop run it to its end.
+    std::vector<ShownBox> run(const std::string& address)
+    {
+        start(address);
+        EXPECT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 120000)) << "the job did not end";
+        return MessageBoxRecorder::take();
+    }
+
+    static std::vector<std::string> texts(const std::vector<ShownBox>& boxes)
+    {
+        std::vector<std::string> result;
+        for (const ShownBox& box : boxes)
+            result.push_back(box.text.toStdString());
+        return result;
+    }
+
+    std::pair<int, int> gauges() { return {progress().sGauge1()->progress(), progress().sGauge2()->progress()}; }
+
+    QStringList outputFiles() const
+    {
+        return QDir(QString::fromStdString(m_out)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    static std::string probe(const std::string& file)
+    {
+        QProcess ffprobe;
+        ffprobe.start(QStringLiteral("ffprobe"),
+                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                       QStringLiteral("stream=codec_name,codec_tag_string,width,height,channels,sample_rate"),
+                       QStringLiteral("-of"), QStringLiteral("compact=p=0"), QString::fromStdString(file)});
+        ffprobe.waitForFinished(30000);
+        return ffprobe.readAllStandardOutput().toStdString();
+    }
+
+    std::string m_out;
+    std::vector<QUrl> m_opened;
+    std::unique_ptr<Windows> m_windows;
+    ServiceHosts m_savedHosts;
+};
+
+TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
+{
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
+    const std::string avi = m_out + "Harbour lights at dusk.AVI";
+    const std::string streams = probe(avi);
+    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"), std::string::npos)
+        << streams;
+    ASSERT_EQ(m_opened.size(), 1u);
+    EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(avi)));
+    EXPECT_EQ(gauges(), std::make_pair(100, 100));
+    EXPECT_EQ(progress().sLabel3()->text(), QStringLiteral("title: Harbour lights at dusk"));
+    EXPECT_TRUE(addressField()->text().isEmpty());
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_FALSE(progress().isVisible());
+
+    // The same clip again, with the open option off: a bracketed name, nothing opened.
+    main().findChild<QWidget*>(QStringLiteral("sCheckBox1"))->setProperty("checked", false);
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(outputFiles(), (QStringList{QStringLiteral("Harbour lights at dusk.AVI"),
+                                          QStringLiteral("[1]Harbour lights at dusk.AVI")}));
+    EXPECT_EQ(m_opened.size(), 1u);
+}
+
+TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
+{
+    const standin::Clip& clip = *server().clipByVid("1001");
+    const std::string stream = "/streams/" + clip.streamId + ".flv";
+    struct Case
+    {
+        const char* name;
+        std::function<void()> arrange;
+        std::string address;
+        std::string message; // the start of it
+        std::pair<int, int> gauges;
+    };
+    Response noLength;
+    noLength.body = "FLV";
+    noLength.omitLength = true;
+    Response notVideo;
+    notVideo.body = "<html><body>This stream is not available in your region.</body></html>\r\n";
+    Response noProbe;
+    noProbe.body = "54321";
+    const Case cases[] = {
+        {"probe fails", [&] { server().setRoute("/files/vidudoz/test.txt", noProbe); }, page("1001"),
+         JobController::kFirewallError, {0, 0}},
+        {"empty address", [] {}, "", JobController::kLinkError, {50, 15}},
+        {"no marker on the page", [] {}, page("2008"), JobController::kLinkError, {50, 15}},
+        {"no stream id", [] {}, page("2005"), JobController::kLinkError, {50, 15}},
+        {"broken playlist", [] {}, page("2006"), "The playlist cannot be read (line ", {0, 0}},
+        {"no size", [&] { server().setRoute(stream, noLength); }, page("1001"), JobController::kDownloadError, {100, 30}},
+        {"download cut short", [] {}, page("2003"), JobController::kDownloadError, {-1, -1}},
+        {"not a video", [&] { server().setRoute(stream, notVideo); }, page("1001"), JobController::kConvertError,
+         {-1, -1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server().clearOverrides();
+        c.arrange();
+        const std::vector<std::string> shown = texts(run(c.address));
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].rfind(c.message, 0), 0u) << shown[0];
+        if (c.gauges.first >= 0) {
+            EXPECT_EQ(gauges(), c.gauges);
+        }
+        EXPECT_EQ(addressField()->text().toStdString(), c.address) << "an error end keeps the address";
+        EXPECT_TRUE(main().isVisible());
+        EXPECT_FALSE(progress().isVisible());
+        EXPECT_TRUE(outputFiles().isEmpty());
+        EXPECT_TRUE(m_opened.empty());
+    }
+}
+
+TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
+{
+    main().setOutputFolder("/nonexistent/clips/");
+    const std::vector<std::string> shown = texts(run(page("1002")));
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string target = "/nonexistent/clips/Caf\xC3\xA9 terrace_ morning rush_.AVI";
+    EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target + "\": No such file or directory. It is kept as \"" +
+                            JobState().TempFolder + "temp.avi\".");
+    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+    EXPECT_TRUE(m_opened.empty());
+}
+
+TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)
+{
+    start(page("2001")); // a slow stream
+    ASSERT_TRUE(test::WaitUntil(
+        [] { return JobState().Downloading; }, 30000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().DownloadThread && main().job().DownloadThread->BytesShown > 0; },
+                                30000));
+    EXPECT_TRUE(progress().isVisible());
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_FALSE(main().FormCloseQuery()) << "no closing while a job runs";
+    EXPECT_FALSE(progress().close());
+    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 30000));
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(gauges(), std::make_pair(100, 100));
+    EXPECT_TRUE(outputFiles().isEmpty());
+    EXPECT_TRUE(m_opened.empty());
+    EXPECT_TRUE(addressField()->text().isEmpty());
+    EXPECT_FALSE(JobState().Converting);
+}
+
+TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
+{
+    start(page("1004")); // four minutes of clip: the conversion takes a while
+    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting; }, 60000));
+    EXPECT_EQ(JobState().DurationSeconds, 240);
+    const int group = main().Converter->ProcessInfo.pid;
+    ASSERT_GT(group, 0);
+    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    EXPECT_TRUE(main().Converter->Finished) << "the converter is stopped at once";
+    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 5000));
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(outputFiles().isEmpty());
+    EXPECT_TRUE(m_opened.empty());
+    EXPECT_TRUE(addressField()->text().isEmpty());
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-g"), QString::number(group)});
+    pgrep.waitForFinished(5000);
+    // Zombies of the killed group may wait for their reaper; none may run on.
+    const QString left = QString::fromLatin1(pgrep.readAllStandardOutput()).trimmed();
+    for (const QString& pid : left.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            const auto close = text.lastIndexOf(')');
+            EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z")) << "process " << pid.toStdString() << " still runs";
+        }
+    }
+}
+
+TEST_F(JobTest, WithoutAConverterNoJobStarts)
+{
+    main().job().setConverter(nullptr);
+    start(page("1001"));
+    EXPECT_FALSE(JobState().Busy);
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{JobController::kNoConverter}));
+    EXPECT_TRUE(main().isVisible());
+    main().job().setConverter(main().Converter.get());
+}
+
+} // namespace
+} // namespace clipvane
