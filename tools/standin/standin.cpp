@@ -42,18 +42,31 @@ std::vector<Clip> makeCatalogue()
         // Long enough to watch both gauges move.
         {"1004", "7340015", "st-7340015", "Night train through the mountains", 240, {}},
     };
-    const std::pair<const char*, Fault> faults[] = {
-        {"2001", Fault::Slow},      {"2002", Fault::Stall},      {"2003", Fault::Cut},
-        {"2004", Fault::WrongLength}, {"2005", Fault::ErrorPage}, {"2006", Fault::BrokenXml},
-        {"2007", Fault::MissingAttribute}, {"2008", Fault::NulBytes}, {"2009", Fault::HugePage},
+    struct Faulty
+    {
+        const char* vid;
+        Fault fault;
+        const char* title;
+    };
+    const Faulty faults[] = {
+        {"2001", Fault::Slow, "Slow stream"},
+        {"2002", Fault::Stall, "Stalled stream"},
+        {"2003", Fault::Cut, "Stream cut short"},
+        {"2004", Fault::WrongLength, "Stream shorter than announced"},
+        {"2005", Fault::ErrorPage, "No sequence document"},
+        {"2006", Fault::BrokenXml, "Broken playlist"},
+        {"2007", Fault::MissingAttribute, "Playlist without a query"},
+        {"2008", Fault::NulBytes, "Page with a NUL byte"},
+        {"2009", Fault::HugePage, "Page far too large"},
     };
     int n = 0;
-    for (const auto& [vid, fault] : faults) {
+    for (const Faulty& f : faults) {
+        const auto& [vid, fault, title] = f;
         Clip clip;
         clip.vid = vid;
         clip.clipId = "66000" + std::to_string(++n);
         clip.streamId = "st-" + clip.clipId;
-        clip.title = std::string("Fault clip ") + vid;
+        clip.title = title;
         clip.seconds = 3;
         clip.plan.fault = fault;
         clips.push_back(clip);
