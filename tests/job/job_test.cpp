@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "conversion/mpegconverter.h"
+#include "conversion/toolinstall.h"
 #include "download/httpthread.h"
 #include "gui/messages.h"
 #include "job/jobcontroller.h"
@@ -247,6 +248,37 @@ TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
             EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z")) << "process " << pid.toStdString() << " still runs";
         }
     }
+}
+
+TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
+{
+    // A converter of the user's own in the tool folder, which is never
+    // replaced: it cannot tell the duration, then writes its output.
+    const std::string tool = JobState().ToolFolder + "nnn.exe";
+    const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
+    QFile::remove(toolPath);
+    test::WriteFile(toolPath, "#!/bin/sh\n"
+                              "printf 'Input #0, flv, from x:\\n  Duration: N/A, start: 0.0, bitrate: N/A\\n'\n"
+                              "for last; do :; done\n"
+                              "printf 'frame=1 time=1.0 bitrate=1    \\r'; sleep 1.5; echo RIFF > \"$last\"\n");
+    QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    std::vector<std::pair<int, int>> seen;
+    start(page("1001"));
+    test::WaitUntil(
+        [&] {
+            if (JobState().Converting)
+                seen.push_back(gauges());
+            return !JobState().Busy;
+        },
+        60000);
+    QFile::remove(toolPath);
+    InstallConverterTool();
+
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(JobState().DurationSeconds, 0);
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), std::make_pair(0, 60));
 }
 
 TEST_F(JobTest, WithoutAConverterNoJobStarts)
