@@ -2,6 +2,9 @@
 
 #include "app/aboutbox.h"
 #include "app/jobview.h"
+#include "firstrun/codecofferwindow.h"
+#include "firstrun/firewallprobewindow.h"
+#include "firstrun/firstrunsteps.h"
 #include "app/outputfolder.h"
 #include "base/qtext.h"
 #include "conversion/mpegconverter.h"
@@ -169,9 +172,34 @@ void TForm1::FormCreate()
     setOutputFolder(desktop);
 }
 
+// The first-run windows come before the settings, each shown modally with
+// the main window out of the way.
+class TForm1::FirstRun : public FirstRunHost
+{
+public:
+    explicit FirstRun(TForm1& form) : m_form(form) {}
+    void hideMainWindow() override { m_form.hide(); }
+    void showMainWindow() override { m_form.show(); }
+    void showFirewallWindow() override
+    {
+        if (m_form.m_form4)
+            m_form.m_form4->exec();
+    }
+    void showCodecWindow() override
+    {
+        if (m_form.m_form3)
+            m_form.m_form3->exec();
+    }
+
+private:
+    TForm1& m_form;
+};
+
 void TForm1::Timer2Timer()
 {
     Timer2->stop();
+    FirstRun firstRun(*this);
+    RunFirstRunWindows(platform::ExecutableFolder(), firstRun);
     Settings target(*this);
     ApplySettingsFile(platform::ExecutableFolder() + "set.txt", target);
 }

@@ -72,6 +72,7 @@ protected:
 
 private:
     class Settings;
+    class FirstRun;
 
     void buildMenu();
     void connectHandlers();

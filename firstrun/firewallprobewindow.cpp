@@ -1,10 +1,42 @@
 #include "firstrun/firewallprobewindow.h"
 
+#include "gui/guard.h"
+#include "gui/messages.h"
+#include "source/servicehosts.h"
+#include "ui_firewallprobewindow.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace clipvane {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent)
+TForm4::TForm4(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm4>())
 {
-    setObjectName(QStringLiteral("TForm4"));
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(544, 464);
+    ui->Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/firewall.bmp")));
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ui->Button1->setFocus();
+}
+
+void TForm4::Button1Click()
+{
+    if (IdHTTP1.Probe(CurrentHosts().maker, "/files/vidudoz/test.txt")) {
+        ShowMessage("Done! :)");
+        accept();
+    } else {
+        ShowMessage("Error. :(");
+    }
 }
 
 } // namespace clipvane

@@ -13,6 +13,9 @@ mkdir -p "$work/bin" "$home/Desktop" "$work/runtime"
 chmod 700 "$work/runtime"
 # A copy of its own, so hosts.ini and set.txt beside it are this test's.
 cp "$program" "$work/bin/clipvane"
+# The first-run windows have been seen.
+printf 'Done\r\n' >"$work/bin/done.txt"
+printf 'Done\r\n' >"$work/bin/done2.txt"
 
 pids=()
 cleanup() {

@@ -41,7 +41,11 @@ protected:
         ServiceHosts hosts;
         hosts.video = hosts.sequence = hosts.playlist = hosts.maker = server().hostPort();
         SetCurrentHosts(hosts);
-        platform::SetExecutableFolderForTests(QFile::encodeName(test::NewFolder(QStringLiteral("beside"))).toStdString());
+        const QString beside = test::NewFolder(QStringLiteral("beside"));
+        platform::SetExecutableFolderForTests(QFile::encodeName(beside).toStdString());
+        // The first-run windows have been seen; they would wait for a user.
+        test::WriteFile(beside + QStringLiteral("/done.txt"), "Done\r\n");
+        test::WriteFile(beside + QStringLiteral("/done2.txt"), "Done\r\n");
         platform::SetShellOpenerForTests([this](const QUrl& url) { m_opened.push_back(url); });
         MessageBoxRecorder::take();
         m_windows = std::make_unique<Windows>();

@@ -60,3 +60,38 @@ convert -size 48x48 xc:none \
 convert "$work/icon.png" -depth 8 rgba:"$work/icon.rgba"
 python3 "$here/write_ico16.py" "$work/icon.rgba" 48 "$out/clipvane.ico"
 echo "pictures written to $out"
+
+# Firewall example, 434 x 305, 8 bits with a palette: a security alert of our
+# own drawing, its Unblock button ringed in red.
+convert -size 434x305 xc:'#ece9d8' \
+  -fill '#0a246a' -draw 'rectangle 0,0 433,24' \
+  -font "$font" -pointsize 13 -fill white -annotate +10+17 'Security Alert' \
+  -fill '#c0c0c0' -draw 'rectangle 408,5 427,19' -fill black -annotate +413+17 'x' \
+  -fill '#c8102e' -draw 'polygon 22,40 52,40 52,62 37,76 22,62' \
+  -fill white -font "$font" -pointsize 20 -annotate +31+64 '!' \
+  -font Liberation-Sans -pointsize 12 -fill black \
+  -annotate +70+50 'To help protect your computer, the firewall has' \
+  -annotate +70+66 'blocked some features of this program.' \
+  -annotate +70+96 'Do you want to keep blocking this program?' \
+  -fill white -stroke '#7f9db9' -draw 'rectangle 22,112 411,178' -stroke none -fill black \
+  -annotate +34+134 'Name:        clipvane' \
+  -annotate +34+154 'Publisher:   Tolrand' \
+  -fill '#f4f3ee' -stroke '#003c74' -draw 'roundrectangle 60,236 160,262 3,3' \
+  -draw 'roundrectangle 170,236 270,262 3,3' -draw 'roundrectangle 280,236 380,262 3,3' \
+  -stroke none -fill black \
+  -annotate +72+254 'Keep Blocking' -annotate +196+254 'Unblock' -annotate +288+254 'Ask Me Later' \
+  -fill none -stroke '#e00000' -strokewidth 3 -draw 'ellipse 220,249 64,22 0,360' \
+  -stroke none -fill '#444444' -font Liberation-Sans -pointsize 11 \
+  -annotate +22+292 'The firewall asks once; choose Unblock to let Clipvane go online.' \
+  "$work/firewall.png"
+convert "$work/firewall.png" -colors 64 -type Palette -depth 8 -compress None BMP3:"$out/firewall.bmp"
+
+# Codec logo, 158 x 44, JPEG: a film reel and the words "video codec".
+convert -size 158x44 xc:white \
+  -fill '#1d5fbf' -draw 'circle 22,22 22,4' \
+  -fill white -draw 'circle 22,13 22,10' -draw 'circle 22,31 22,28' -draw 'circle 13,22 16,22' -draw 'circle 31,22 28,22' \
+  -fill '#1d5fbf' -draw 'circle 22,22 22,20' \
+  -font "$font" -pointsize 18 -fill '#222222' -annotate +46+20 'VIDEO' \
+  -font "$font" -pointsize 14 -fill '#1d5fbf' -annotate +46+37 'codec' \
+  "$work/codec.png"
+convert "$work/codec.png" -quality 92 JPEG:"$out/codec.jpg"

@@ -12,6 +12,9 @@ work="$(mktemp -d /tmp/clipvane-shot.XXXXXX)"
 home="$work/home/demo"
 mkdir -p "$home/Desktop" "$work/bin"
 cp "$build/bin/clipvane" "$work/bin/"
+# The first-run windows have been seen.
+printf 'Done\r\n' >"$work/bin/done.txt"
+printf 'Done\r\n' >"$work/bin/done2.txt"
 cleanup() {
   [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
   [ -n "${standin:-}" ] && kill "$standin" 2>/dev/null || true

@@ -12,6 +12,9 @@ home="$work/home/demo"
 mkdir -p "$home/Desktop" "$work/bin" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$build/bin/clipvane" "$work/bin/"
+# The first-run windows have been seen.
+printf 'Done\r\n' >"$work/bin/done.txt"
+printf 'Done\r\n' >"$work/bin/done2.txt"
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
