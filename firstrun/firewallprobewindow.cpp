@@ -16,6 +16,9 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(544, 464);
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/firewall.bmp")));
+    // Sized to its text: this font is a little wider than the one the
+    // window was laid out with, and the colon must not be cut off.
+    ui->Label2->adjustSize();
     connect(ui->Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
 }
 

@@ -98,7 +98,9 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Windows Firewall Settings"));
     EXPECT_EQ(window.size(), QSize(544, 464));
     EXPECT_EQ(child<QPushButton>(window, "Button1")->geometry(), QRect(8, 32, 75, 25));
-    EXPECT_EQ(child<QLabel>(window, "Label2")->geometry(), QRect(256, 112, 43, 13));
+    EXPECT_EQ(child<QLabel>(window, "Label2")->pos(), QPoint(256, 112));
+    EXPECT_GE(child<QLabel>(window, "Label2")->width(), child<QLabel>(window, "Label2")->sizeHint().width())
+        << "\"Example:\" must show whole";
     EXPECT_EQ(child<QLabel>(window, "Image1")->geometry(), QRect(56, 136, 434, 305));
     EXPECT_EQ(child<QLabel>(window, "Image1")->pixmap().size(), QSize(434, 305));
     EXPECT_EQ(child<QLabel>(window, "Label1")->text(),
