@@ -1,0 +1,129 @@
+#include "cli/consoleview.h"
+
+#include "job/progressmath.h"
+
+#include <QTimer>
+
+namespace clipvane {
+
+ConsoleJobView::ConsoleJobView(std::string address, std::string outputFolder, bool terminal, std::FILE* out,
+                               std::FILE* err)
+    : m_address(std::move(address)), m_outputFolder(std::move(outputFolder)), m_terminal(terminal), m_out(out),
+      m_err(err)
+{
+}
+
+std::string ConsoleJobView::progressLine() const
+{
+    return m_operation + "  step " + std::to_string(m_step) + "%  total " + std::to_string(m_total) + "%";
+}
+
+void ConsoleJobView::draw()
+{
+    if (m_operation.empty() || m_ended)
+        return;
+    const std::string line = progressLine();
+    if (line == m_drawn)
+        return;
+    m_drawn = line;
+    if (m_terminal) {
+        // One line, rewritten in place.
+        std::fprintf(m_out, "\r%s\033[K", line.c_str());
+        m_lineOpen = true;
+    } else {
+        std::fprintf(m_out, "%s\n", line.c_str());
+    }
+    std::fflush(m_out);
+}
+
+void ConsoleJobView::drawLater()
+{
+    if (m_terminal) {
+        draw();
+        return;
+    }
+    if (m_drawPending)
+        return;
+    m_drawPending = true;
+    QTimer::singleShot(0, [this] {
+        m_drawPending = false;
+        draw();
+    });
+}
+
+void ConsoleJobView::setOperation(const std::string& text)
+{
+    m_operation = text;
+    draw();
+}
+
+void ConsoleJobView::setTitle(const std::string& text)
+{
+    if (text == m_title)
+        return;
+    m_title = text;
+    if (m_lineOpen) {
+        std::fprintf(m_out, "\n");
+        m_lineOpen = false;
+    }
+    std::fprintf(m_out, "%s\n", text.c_str());
+    std::fflush(m_out);
+    m_drawn.clear();
+}
+
+void ConsoleJobView::setStepGauge(int value)
+{
+    m_step = ClampGauge(value);
+    drawLater();
+}
+
+void ConsoleJobView::setTotalGauge(int value)
+{
+    m_total = ClampGauge(value);
+    drawLater();
+}
+
+void ConsoleJobView::showProgressWindow()
+{
+    m_ended = false;
+}
+
+void ConsoleJobView::showMainWindow()
+{
+    m_ended = true;
+}
+
+void ConsoleJobView::message(const std::string& text)
+{
+    if (m_lineOpen) {
+        std::fprintf(m_out, "\n");
+        m_lineOpen = false;
+    }
+    m_lastMessage = text;
+    std::FILE* to = text == "Done." ? m_out : m_err;
+    std::fprintf(to, "%s\n", text.c_str());
+    std::fflush(to);
+}
+
+int ExitStatusFor(const std::string& message, bool cancelled)
+{
+    if (cancelled)
+        return kExitCancelled;
+    if (message == "Done.")
+        return 0;
+    if (message == JobController::kFirewallError)
+        return 3;
+    if (message == JobController::kLinkError || message.rfind("The playlist cannot be read", 0) == 0)
+        return 4;
+    if (message == JobController::kDownloadError)
+        return 5;
+    if (message == JobController::kConvertError)
+        return 6;
+    if (message.rfind("Error: Cant move the video file", 0) == 0)
+        return 7;
+    if (message == JobController::kNoConverter)
+        return 8;
+    return 1;
+}
+
+} // namespace clipvane
