@@ -48,7 +48,7 @@ convert -size 16x16 xc:none \
   -fill '#e0b040' -stroke '#8a6410' -draw 'polygon 1,3 6,3 7,5 13,5 13,13 1,13' \
   -fill '#f6d67a' -draw 'polygon 3,7 15,7 13,13 1,13' \
   "$work/openfolder.png"
-convert "$work/openfolder.png" -depth 8 PNG32:"$out/openfolder.png"
+convert "$work/openfolder.png" -depth 8 -define png:exclude-chunks=date,time PNG32:"$out/openfolder.png"
 
 # Window icon, 48 x 48 in 16-bit colour: a film frame with a play arrow.
 convert -size 48x48 xc:none \
@@ -95,3 +95,6 @@ convert -size 158x44 xc:white \
   -font "$font" -pointsize 14 -fill '#1d5fbf' -annotate +46+37 'codec' \
   "$work/codec.png"
 convert "$work/codec.png" -quality 92 JPEG:"$out/codec.jpg"
+
+# The launcher's icon for desktops: the window icon's drawing as a PNG.
+convert "$work/icon.png" -depth 8 -define png:exclude-chunks=date,time PNG32:"$out/../icons/clipvane.png"
