@@ -167,6 +167,13 @@ std::int32_t Tmpegconverter::DurationToSeconds(const std::string& text)
     return hours * 3600 + minutes * 60 + seconds;
 }
 
+void Tmpegconverter::Release()
+{
+    if (ChildRunning(ProcessInfo))
+        platform::KillChildGroup(ProcessInfo);
+    releaseEndedRun();
+}
+
 void Tmpegconverter::Stop()
 {
     platform::KillChildGroup(ProcessInfo);

@@ -31,6 +31,9 @@ public:
     std::int32_t GetTime() const;
     static std::int32_t DurationToSeconds(const std::string& text);
     void Stop();
+    // Lets go of a finished run: the child is reaped and the pipe closed, so
+    // nothing of the run stays behind until the next one.
+    void Release();
 
     bool Finished = false;
     platform::ChildProcess ProcessInfo;

@@ -127,8 +127,8 @@ void JobController::DownloadDone()
     try {
         startConversion();
     } catch (const std::exception& e) {
-        if (m_converter && !m_converter->Finished)
-            m_converter->Stop();
+        if (m_converter)
+            m_converter->Release();
         job.Converting = false;
         FailJob(e.what());
     }
@@ -184,6 +184,8 @@ void JobController::Cancel()
 void JobController::ConvertDone()
 {
     TJobState& job = JobState();
+    if (m_converter && m_converter->Finished)
+        m_converter->Release();
     job.VideoTitle = UniqueOutputTitle(m_view.outputFolder(), job.VideoTitle);
     job.Converting = false;
     if (!job.Cancelled) {

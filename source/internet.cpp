@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <string_view>
 
@@ -16,6 +17,7 @@ namespace {
 constexpr std::size_t kReadAhead = 64 * 1024;
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kStallSeconds = 60;
+std::atomic<long> g_stallSeconds{kStallSeconds};
 constexpr long kMaxRedirects = 10;
 
 // Cookies and name lookups are shared by every request of the process, as a
@@ -76,6 +78,11 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
 }
 
 } // namespace
+
+void SetStallTimeoutForTests(long seconds)
+{
+    g_stallSeconds = seconds > 0 ? seconds : kStallSeconds;
+}
 
 bool IsWebAddress(const std::string& address)
 {
@@ -201,7 +208,7 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent().c_str());
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
     curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);

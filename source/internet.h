@@ -54,4 +54,8 @@ private:
 // True for an address that names the http or https scheme, in any case.
 bool IsWebAddress(const std::string& address);
 
+// A transfer that receives nothing for this long ends as failed (60 s).
+// Tests shorten it; 0 restores the default.
+void SetStallTimeoutForTests(long seconds);
+
 } // namespace clipvane

@@ -1,122 +1,12 @@
-#include "app/mainwindow.h"
-#include "app/startup.h"
-#include "conversion/mpegconverter.h"
 #include "conversion/toolinstall.h"
-#include "download/httpthread.h"
-#include "gui/messages.h"
-#include "job/jobcontroller.h"
-#include "job/jobstate.h"
-#include "job/progresswindow.h"
-#include "platform/folders.h"
-#include "platform/shell.h"
-#include "skin/gauge.h"
-#include "source/servicehosts.h"
-#include "support/standinfixture.h"
-#include "support/testenv.h"
-
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProcess>
-#include <QTest>
-#include <QToolButton>
+#include "support/jobfixture.h"
 
 namespace clipvane {
 namespace {
 
+using test::JobTest;
 using standin::Fault;
 using standin::Response;
-
-// Whole jobs through the real windows, the stand-in on loopback, the real
-// adapter and ffmpeg; message boxes are recorded and the desktop's opener
-// is replaced by a list.
-class JobTest : public test::StandinTest
-{
-protected:
-    void SetUp() override
-    {
-        test::StandinTest::SetUp();
-        m_savedHosts = CurrentHosts();
-        ServiceHosts hosts;
-        hosts.video = hosts.sequence = hosts.playlist = hosts.maker = server().hostPort();
-        SetCurrentHosts(hosts);
-        const QString beside = test::NewFolder(QStringLiteral("beside"));
-        platform::SetExecutableFolderForTests(QFile::encodeName(beside).toStdString());
-        // The first-run windows have been seen; they would wait for a user.
-        test::WriteFile(beside + QStringLiteral("/done.txt"), "Done\r\n");
-        test::WriteFile(beside + QStringLiteral("/done2.txt"), "Done\r\n");
-        platform::SetShellOpenerForTests([this](const QUrl& url) { m_opened.push_back(url); });
-        MessageBoxRecorder::take();
-        m_windows = std::make_unique<Windows>();
-        m_out = QFile::encodeName(test::NewFolder(QStringLiteral("out"))).toStdString() + "/";
-        main().setOutputFolder(m_out);
-        main().show();
-    }
-
-    void TearDown() override
-    {
-        // Never leave a job behind for the next test.
-        if (JobState().Busy) {
-            progress().sSpeedButton1Click();
-            EXPECT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 60000));
-        }
-        m_windows.reset();
-        platform::SetShellOpenerForTests({});
-        SetCurrentHosts(m_savedHosts);
-    }
-
-    TForm1& main() { return *m_windows->form1; }
-    TForm2& progress() { return *m_windows->form2; }
-    QLineEdit* addressField() { return main().findChild<QLineEdit*>(QStringLiteral("sEdit1")); }
-
-    std::string page(const char* vid) { return server().pageAddress(*server().clipByVid(vid)); }
-
-    void start(const std::string& address)
-    {
-        addressField()->setText(QString::fromStdString(address));
-        QTest::mouseClick(main().findChild<QToolButton*>(QStringLiteral("sSpeedButton1")), Qt::LeftButton);
-    }
-
-    // Starts a job and lets the event loop run it to its end.
-    std::vector<ShownBox> run(const std::string& address)
-    {
-        start(address);
-        EXPECT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 120000)) << "the job did not end";
-        return MessageBoxRecorder::take();
-    }
-
-    static std::vector<std::string> texts(const std::vector<ShownBox>& boxes)
-    {
-        std::vector<std::string> result;
-        for (const ShownBox& box : boxes)
-            result.push_back(box.text.toStdString());
-        return result;
-    }
-
-    std::pair<int, int> gauges() { return {progress().sGauge1()->progress(), progress().sGauge2()->progress()}; }
-
-    QStringList outputFiles() const
-    {
-        return QDir(QString::fromStdString(m_out)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    }
-
-    static std::string probe(const std::string& file)
-    {
-        QProcess ffprobe;
-        ffprobe.start(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                       QStringLiteral("stream=codec_name,codec_tag_string,width,height,channels,sample_rate"),
-                       QStringLiteral("-of"), QStringLiteral("compact=p=0"), QString::fromStdString(file)});
-        ffprobe.waitForFinished(30000);
-        return ffprobe.readAllStandardOutput().toStdString();
-    }
-
-    std::string m_out;
-    std::vector<QUrl> m_opened;
-    std::unique_ptr<Windows> m_windows;
-    ServiceHosts m_savedHosts;
-};
 
 TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
 {

@@ -226,10 +226,6 @@ void Server::stop()
     if (!m_acceptThread.joinable())
         return;
     m_stopping = true;
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopped.notify_all();
-    }
     const char byte = 1;
     (void)!::write(m_wakeWrite, &byte, 1);
     m_acceptThread.join();
@@ -595,8 +591,16 @@ void Server::send(int socket, const Response& response)
         return;
     case Fault::Stall: {
         writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
-        std::unique_lock lock(m_mutex);
-        m_stopped.wait_for(lock, std::chrono::minutes(10), [this] { return stopping(); });
+        // Silence until the client gives up or the server stops.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+        while (!stopping() && std::chrono::steady_clock::now() < end) {
+            pollfd p{socket, POLLIN | POLLRDHUP, 0};
+            if (::poll(&p, 1, 100) > 0) {
+                char byte;
+                if (::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0)
+                    return;
+            }
+        }
         return;
     }
     case Fault::Cut:

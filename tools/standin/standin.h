@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -151,7 +150,6 @@ private:
     std::thread m_acceptThread;
 
     mutable std::mutex m_mutex; // guards everything below
-    std::condition_variable m_stopped;
     std::list<std::unique_ptr<Connection>> m_connections;
     std::map<std::string, Response> m_routes;
     std::vector<std::pair<std::string, FaultPlan>> m_faults;

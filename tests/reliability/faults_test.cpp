@@ -1,0 +1,319 @@
+#include "conversion/toolinstall.h"
+#include "source/internet.h"
+#include "support/jobfixture.h"
+
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+
+namespace clipvane {
+namespace {
+
+using test::JobTest;
+using standin::Fault;
+using standin::Response;
+
+// Faults a job meets in the world: what the user sees, and (through the
+// fixture) that nothing is left behind and the next job can start.
+class FaultTest : public JobTest
+{
+protected:
+    void TearDown() override
+    {
+        SetStallTimeoutForTests(0);
+        JobTest::TearDown();
+    }
+
+    std::string streamPath(const char* vid) { return "/streams/" + server().clipByVid(vid)->streamId + ".flv"; }
+
+    // One message, starting with `start`; the address field kept, the main
+    // window back, the folder untouched.
+    void expectErrorEnd(const std::vector<ShownBox>& boxes, const std::string& start)
+    {
+        ASSERT_EQ(boxes.size(), 1u);
+        const std::string text = boxes[0].text.toStdString();
+        EXPECT_EQ(text.rfind(start, 0), 0u) << text;
+        EXPECT_FALSE(addressField()->text().isEmpty());
+        EXPECT_TRUE(main().isVisible());
+        EXPECT_FALSE(progress().isVisible());
+        EXPECT_TRUE(outputFiles().isEmpty());
+        EXPECT_TRUE(m_opened.empty());
+    }
+
+    // And then a good job works at once.
+    void expectReadyForTheNextJob()
+    {
+        server().clearOverrides();
+        const auto before = outputFiles().size();
+        EXPECT_EQ(texts(run(page("1002"))), (std::vector<std::string>{"Done."}));
+        EXPECT_EQ(outputFiles().size(), before + 1);
+    }
+};
+
+TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
+{
+    Response notFound;
+    notFound.status = 404;
+    notFound.reason = "Not Found";
+    notFound.body = "<html><body>Not Found</body></html>\r\n";
+    Response brokenPage = notFound; // a typical error page is HTML, not XML
+    brokenPage.body = "<!DOCTYPE html>\r\n<html><body><p>Not Found<br></body></html>\r\n";
+    Response hugePage;
+    hugePage.body = std::string(100 * 1024 * 1024, 'x') + "\r\ny_up_eAutoStart('7340012');\r\n";
+    struct Case
+    {
+        const char* name;
+        std::function<void()> arrange;
+        std::function<std::string()> address;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"maker refuses connections",
+         [&] {
+             ServiceHosts hosts = CurrentHosts();
+             hosts.maker = "127.0.0.1:1";
+             SetCurrentHosts(hosts);
+         },
+         [&] { return page("1001"); }, JobController::kFirewallError},
+        {"probe answers an error page", [&] { server().setRoute("/files/vidudoz/test.txt", notFound); },
+         [&] { return page("1001"); }, JobController::kFirewallError},
+        {"page host does not resolve", [] {}, [] { return std::string("http://nothere.invalid/video/play?vid=1001&fr=cv"); },
+         JobController::kLinkError},
+        {"page is an error page", [] {}, [&] { return server().address("/video/play?vid=9999&fr=cv"); },
+         JobController::kLinkError},
+        {"page of 100 MB", [&] { server().setRoute("/video/play?vid=1001&fr=cv", hugePage); },
+         [&] { return page("1001"); }, JobController::kLinkError},
+        {"sequence is an error page", [] {}, [&] { return page("2005"); }, JobController::kLinkError},
+        {"playlist is an error page", [&] { server().setRoute("/makeplaylist.dll", brokenPage); },
+         [&] { return page("1001"); }, "The playlist cannot be read (line "},
+        {"stream size from an error page", [&] { server().setRoute(streamPath("1001"), notFound); },
+         [&] { return page("1001"); }, JobController::kConvertError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ServiceHosts hosts = CurrentHosts();
+        server().clearOverrides();
+        c.arrange();
+        expectErrorEnd(run(c.address()), c.message);
+        SetCurrentHosts(hosts);
+    }
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, HostilePlaylistsNeverReadLocalFilesOrExplode)
+{
+    const QString secret = test::NewFolder(QStringLiteral("secret")) + QStringLiteral("/secret.txt");
+    test::WriteFile(secret, "TOPSECRET");
+    Response xxe;
+    xxe.body = "<?xml version=\"1.0\"?><!DOCTYPE p [<!ENTITY s SYSTEM \"file://" + QFile::encodeName(secret).toStdString() +
+               "\">]><p><STREAM URLPREFIX=\"http://&s;\" SERVER=\"x\" PATH=\"/y\" QUERYSTRING=\"\"/></p>";
+    std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE p [<!ENTITY a0 \"xxxxxxxxxx\">";
+    for (int i = 1; i <= 12; ++i) {
+        bomb += "<!ENTITY a" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k)
+            bomb += "&a" + std::to_string(i - 1) + ";";
+        bomb += "\">";
+    }
+    bomb += "]><p><STREAM URLPREFIX=\"&a12;\" SERVER=\"\" PATH=\"\" QUERYSTRING=\"\"/></p>";
+    Response bombResponse;
+    bombResponse.body = bomb;
+    for (const Response& playlist : {xxe, bombResponse}) {
+        server().clearOverrides();
+        server().setRoute("/makeplaylist.dll", playlist);
+        const std::vector<ShownBox> boxes = run(page("1001"));
+        expectErrorEnd(boxes, "The playlist cannot be read (line ");
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("TOPSECRET")));
+        for (const auto& request : server().requests())
+            EXPECT_EQ(request.target().find("TOPSECRET"), std::string::npos);
+    }
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, DownloadsThatBreakOff)
+{
+    SetStallTimeoutForTests(2);
+    const std::string stream = streamPath("1001");
+    const std::string bytes = server().streamBytes(*server().clipByVid("1001"));
+    Response stalled;
+    stalled.body = bytes;
+    stalled.plan.fault = Fault::Stall;
+    stalled.plan.afterBytes = 10000;
+    Response cut;
+    cut.body = bytes;
+    cut.plan.fault = Fault::Cut;
+    cut.plan.afterBytes = 20000;
+    Response longer; // announces more than it sends
+    longer.body = bytes;
+    longer.contentLength = std::to_string(bytes.size() + 5000);
+    struct Case
+    {
+        const char* name;
+        Response response;
+    };
+    for (const Case& c : {Case{"stall longer than the time-out", stalled}, Case{"closed mid-stream", cut},
+                          Case{"Content-Length larger than the body", longer}}) {
+        SCOPED_TRACE(c.name);
+        server().clearOverrides();
+        server().setRoute(stream, c.response);
+        expectErrorEnd(run(page("1001")), JobController::kDownloadError);
+    }
+
+    // Announcing less than it has: the client takes what was announced and
+    // the job ends one way or the other, never hanging.
+    Response shorter;
+    shorter.body = bytes;
+    shorter.contentLength = std::to_string(bytes.size() - 5000);
+    server().clearOverrides();
+    server().setRoute(stream, shorter);
+    const std::vector<ShownBox> boxes = run(page("1001"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text == QStringLiteral("Done.") ||
+                boxes[0].text == QString::fromLatin1(JobController::kConvertError))
+        << boxes[0].text.toStdString();
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, SlowDripCancelledByTheUser)
+{
+    Response drip;
+    drip.body = server().streamBytes(*server().clipByVid("1001"));
+    drip.plan.fault = Fault::Slow;
+    drip.plan.pieceBytes = 1024;
+    drip.plan.pauseMs = 1000; // 1 KB/s
+    server().setRoute(streamPath("1001"), drip);
+    start(page("1001"));
+    ASSERT_TRUE(test::WaitUntil([this] { return JobState().Downloading && main().job().DownloadThread; }, 30000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().DownloadThread->BytesShown > 0; }, 10000));
+    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 10000)) << "Cancel must not wait for the drip";
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(outputFiles().isEmpty());
+    expectReadyForTheNextJob();
+}
+
+// A soft file-size limit stands in for a full disk: writes beyond it fail.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST_F(FaultTest, FullDiskDuringTheDownload)
+{
+    server().streamBytes(*server().clipByVid("1001")); // made before the limit, by ffmpeg
+    {
+        FileSizeLimit full(32 * 1024);
+        expectErrorEnd(run(page("1001")), JobController::kDownloadError);
+    }
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
+{
+    // Another file system than the temp folder's, so the move copies.
+    const std::string shm = "/dev/shm/clipvane-test-" + std::to_string(::getpid()) + "/";
+    QDir().mkpath(QString::fromStdString(shm));
+    main().setOutputFolder(shm);
+    start(page("1001"));
+    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting || !JobState().Busy; }, 60000));
+    std::vector<ShownBox> boxes;
+    {
+        FileSizeLimit full(16 * 1024); // the converter already runs with its own limits
+        ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 60000));
+        boxes = MessageBoxRecorder::take();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.toStdString().rfind("Error: Cant move the video file to \"" + shm, 0), 0u)
+        << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("File too large")));
+    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+    EXPECT_TRUE(QDir(QString::fromStdString(shm)).entryList(QDir::Files).isEmpty()) << "no partial file is left";
+    QDir(QString::fromStdString(shm)).removeRecursively();
+    main().setOutputFolder(m_out);
+    expectReadyForTheNextJob();
+}
+
+// Root may write anywhere; dropping the capability lets permissions apply.
+class WithoutOverride
+{
+public:
+    WithoutOverride()
+    {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        ::syscall(SYS_capget, &m_header, m_saved);
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        ::syscall(SYS_capset, &m_header, reduced);
+    }
+    ~WithoutOverride() { ::syscall(SYS_capset, &m_header, m_saved); }
+
+private:
+    __user_cap_header_struct m_header {};
+    __user_cap_data_struct m_saved[2] {};
+};
+
+TEST_F(FaultTest, OutputFolderWithoutWritePermission)
+{
+    const QString locked = test::NewFolder(QStringLiteral("locked"));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    main().setOutputFolder(QFile::encodeName(locked).toStdString() + "/");
+    std::vector<ShownBox> boxes;
+    {
+        WithoutOverride asAnyUser;
+        boxes = run(page("1001"));
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Error: Cant move the video file to \"") + locked))
+        << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("Permission denied")));
+    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+    main().setOutputFolder(m_out);
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, ConverterKilledMidRun)
+{
+    start(page("1004"));
+    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting; }, 60000));
+    ::kill(-main().Converter->ProcessInfo.pid, SIGKILL);
+    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 10000));
+    expectErrorEnd(MessageBoxRecorder::take(), JobController::kConvertError);
+    expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, ConverterThatHangsWithoutPrinting)
+{
+    const std::string tool = JobState().ToolFolder + "nnn.exe";
+    const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
+    QFile::remove(toolPath);
+    test::WriteFile(toolPath, "#!/bin/sh\nexec sleep 600\n");
+    QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    main().Converter->SilenceLimitMilliseconds = 1500;
+    const std::vector<ShownBox> boxes = run(page("1001"));
+    QFile::remove(toolPath);
+    InstallConverterTool();
+    main().Converter->SilenceLimitMilliseconds = 60000;
+    expectErrorEnd(boxes, JobController::kConvertError);
+    expectReadyForTheNextJob();
+}
+
+} // namespace
+} // namespace clipvane
