@@ -7,6 +7,8 @@
 #include <QMetaObject>
 
 #include <array>
+#include <condition_variable>
+#include <mutex>
 
 namespace clipvane {
 
@@ -31,19 +33,29 @@ void THTTPThread::NotifyDone()
 
 bool THTTPThread::synchronize(void (THTTPThread::*method)())
 {
+    // The call is queued to the main thread (the object lives there, and
+    // modal loops serve the queue as well) and this thread waits for it. The
+    // hand-over goes through a mutex of our own too, so everything each side
+    // wrote before it is plainly ordered before the other side reads it.
+    std::mutex handOver;
+    std::condition_variable finished;
+    bool done = false;
     bool raised = false;
-    // The object lives on the main thread, so the call is queued there and
-    // this thread waits for it; modal loops serve the queue as well.
+    std::unique_lock lock(handOver);
     QMetaObject::invokeMethod(
         this,
-        [this, method, &raised] {
+        [&, method] {
+            std::unique_lock inner(handOver);
             try {
                 (this->*method)();
             } catch (...) {
                 raised = true; // not shown: it only ends this download
             }
+            done = true;
+            finished.notify_one();
         },
-        Qt::BlockingQueuedConnection);
+        Qt::QueuedConnection);
+    finished.wait(lock, [&] { return done; });
     return !raised;
 }
 
