@@ -36,6 +36,11 @@ void ApplySettingsFile(const std::string& path, SettingsTarget& target)
     if (!in)
         throw EFileError(CannotOpenFileMessage(path, platform::ErrorText(errno)));
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ApplySettingsText(text, target);
+}
+
+void ApplySettingsText(const std::string& text, SettingsTarget& target)
+{
     const std::vector<std::string> lines = SplitLines(text);
 
     auto line = [&lines](int index) -> const std::string& {

@@ -20,6 +20,9 @@ public:
 // stops the reading with an error after the lines before it were applied.
 void ApplySettingsFile(const std::string& path, SettingsTarget& target);
 
+// The same rules on the file's bytes (for a file that was read already).
+void ApplySettingsText(const std::string& text, SettingsTarget& target);
+
 // The file's bytes: three lines, each ended by CR LF.
 std::string FormatSettings(const std::string& folder, std::int32_t top, std::int32_t left);
 

@@ -106,11 +106,18 @@ TPathDialogForm::TPathDialogForm(QWidget* parent) : QDialog(parent)
     connect(m_cancel, &QPushButton::clicked, this, [this] { Guarded([this] { reject(); }); });
     connect(m_tree, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { Guarded([this, p] { showContextMenu(p); }); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         m_editEndedByButton = old && old != m_tree && m_tree->isAncestorOf(old) &&
                               (now == m_ok || now == m_cancel);
     });
     updateButtons();
+}
+
+TPathDialogForm::~TPathDialogForm()
+{
+    // The children go before QObject lets go of its connections, and their
+    // going moves the focus: the watch must not see a half-destroyed dialog.
+    disconnect(m_focusWatch);
 }
 
 void TPathDialogForm::selectFolder(const QString& path)

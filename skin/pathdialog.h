@@ -27,6 +27,7 @@ class TPathDialogForm : public QDialog
     Q_OBJECT
 public:
     explicit TPathDialogForm(QWidget* parent = nullptr);
+    ~TPathDialogForm() override;
 
     void selectFolder(const QString& path);
     QString selectedFolder() const;
@@ -51,6 +52,7 @@ private:
     // A click on OK or Cancel first takes the focus from the name editor,
     // which ends the edit; this remembers that the click came during one.
     bool m_editEndedByButton = false;
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace clipvane

@@ -1,0 +1,36 @@
+// The console dialect both ways: the runner's reading of converter output,
+// and the adapter's translation of ffmpeg's.
+#include "base/error.h"
+#include "conversion/mpegconverter.h"
+#include "dialect.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    clipvane::Tmpegconverter converter;
+    converter.Output = text;
+    try {
+        (void)clipvane::Tmpegconverter::DurationToSeconds(converter.GetDuration());
+    } catch (const clipvane::EConvertError&) {
+    }
+    try {
+        (void)converter.GetTime();
+    } catch (const clipvane::EConvertError&) {
+    }
+
+    nnn::Command command;
+    command.input = "/t/temp.flv";
+    command.output = "/t/temp.avi";
+    nnn::Translator translator(command, [](const std::string&) { return std::string("00:00:01.0"); });
+    const std::size_t half = size / 2;
+    (void)translator.stderrBytes(text.substr(0, half));
+    (void)translator.progressBytes(text.substr(half));
+    (void)translator.stderrBytes(text.substr(half));
+    (void)translator.finishStderr();
+    (void)translator.summary();
+    return 0;
+}

@@ -1,0 +1,28 @@
+// The text-to-integer rule: a number and its message agree, and decimal
+// results read back as themselves.
+#include "base/error.h"
+#include "base/strtoint.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const auto value = clipvane::TryStrToInt(text);
+    bool raised = false;
+    try {
+        if (clipvane::StrToInt(text) != value)
+            __builtin_trap();
+    } catch (const clipvane::EConvertError& e) {
+        raised = true;
+        if (std::string(e.what()) != clipvane::NotAnIntegerMessage(text))
+            __builtin_trap();
+    }
+    if (raised == value.has_value())
+        __builtin_trap();
+    if (value && clipvane::TryStrToInt(std::to_string(*value)) != value)
+        __builtin_trap();
+    return 0;
+}
