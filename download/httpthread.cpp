@@ -14,8 +14,12 @@ namespace clipvane {
 
 THTTPThread::THTTPThread(QObject* parent) : QThread(parent)
 {
-    // Self-freeing: the object goes once its thread has ended.
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    // Self-freeing: the object goes once its thread has really ended, joined,
+    // not merely announced its end.
+    connect(this, &QThread::finished, this, [this] {
+        wait();
+        deleteLater();
+    });
 }
 
 void THTTPThread::PublishProgress()

@@ -163,6 +163,12 @@ int RecordedRequest::count(const std::string& name) const
     return n;
 }
 
+char GeneratedByte(std::uint64_t offset)
+{
+    // Not all one value, so nothing on the way can shrink it, yet cheap.
+    return static_cast<char>((offset * 2654435761u) >> 13);
+}
+
 std::string QueryValue(const std::string& target, const std::string& key)
 {
     const auto question = target.find('?');
@@ -447,6 +453,11 @@ Response Server::answer(const RecordedRequest& request)
                 if (f == Fault::WrongLength)
                     response.contentLength = std::to_string(response.body.size() + 100000);
             }
+        } else if (path.rfind("/bytes/", 0) == 0 && path.size() > 7 &&
+                   path.find_first_not_of("0123456789", 7) == std::string::npos) {
+            // A stream of any size, for measuring downloads.
+            response.headers = {{"Content-Type", "application/octet-stream"}};
+            response.generatedBytes = std::stoull(path.substr(7));
         } else if (path == "/files/vidudoz/test.txt") {
             response.headers = {{"Content-Type", "text/plain"}};
             response.body = "12345";
@@ -573,11 +584,26 @@ void Server::send(int socket, const Response& response)
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers)
         head += name + ": " + value + "\r\n";
+    const std::string size =
+        std::to_string(response.generatedBytes ? *response.generatedBytes : response.body.size());
     if (!response.omitLength)
-        head += "Content-Length: " + response.contentLength.value_or(std::to_string(response.body.size())) + "\r\n";
+        head += "Content-Length: " + response.contentLength.value_or(size) + "\r\n";
     head += "Connection: close\r\n\r\n";
     if (!writeAll(socket, head.data(), head.size()))
         return;
+
+    if (response.generatedBytes) {
+        std::string chunk(256 * 1024, '\0');
+        for (std::uint64_t at = 0; at < *response.generatedBytes && !stopping();) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), *response.generatedBytes - at));
+            for (std::size_t i = 0; i < n; ++i)
+                chunk[i] = GeneratedByte(at + i);
+            if (!writeAll(socket, chunk.data(), n))
+                return;
+            at += n;
+        }
+        return;
+    }
 
     const std::string& body = response.body;
     const FaultPlan& plan = response.plan;
