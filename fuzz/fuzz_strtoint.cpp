@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
     } catch (const clipvane::EConvertError& e) {
         raised = true;
-        if (std::string(e.what()) != clipvane::NotAnIntegerMessage(text))
+        // A message is a C string: it shows up to its first NUL.
+        if (std::string(e.what()) != clipvane::NotAnIntegerMessage(text).c_str())
             __builtin_trap();
     }
     if (raised == value.has_value())

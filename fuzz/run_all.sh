@@ -4,7 +4,7 @@
 # Usage: fuzz/run_all.sh BUILD-FOLDER [SECONDS-EACH]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-build="$1"
+build="$(cd "$1" && pwd)"
 seconds="${2:-60}"
 work="$(mktemp -d /tmp/clipvane-fuzz.XXXXXX)"
 trap 'rm -rf "$work"' EXIT

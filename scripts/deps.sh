@@ -10,6 +10,7 @@ packages=(
   ffmpeg libgtest-dev
   fonts-liberation2
   xvfb xdotool imagemagick
+  clang-14 libclang-rt-14-dev curl
 )
 
 missing=()
