@@ -7,6 +7,8 @@
 #include <QMetaObject>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -35,32 +37,114 @@ void THTTPThread::NotifyDone()
         DoneHandler();
 }
 
+// A call from the worker to the main thread, through one of two doors. The
+// ordinary door is Qt's queue: the call is posted, the main thread runs it
+// from its event loop (modal loops serve the queue too) and the worker waits.
+// The quick door saves the main thread's wake-up: having run a call, the
+// main thread lingers a few microseconds, and a call the worker hands over in
+// that time runs at once, still on the main thread and still with the worker
+// waiting. Either way the main thread sees every call, in order.
+namespace {
+
+enum Door : int
+{
+    Closed = 0,   // the main thread is not lingering: post the call
+    Open = 1,     // the main thread lingers and takes a call handed over
+    Handed = 2,   // a call waits for the lingering main thread
+};
+
+constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
+
+// Spins until `ready()` holds or `limit` has passed; the clock is read only
+// now and then, as reading it can cost more than a turn of the loop.
+template <class Ready>
+bool spinFor(std::chrono::microseconds limit, Ready ready)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (unsigned turn = 1;; ++turn) {
+        if (ready())
+            return true;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        if (turn % 64 == 0 && std::chrono::steady_clock::now() >= until)
+            return ready();
+    }
+}
+constexpr auto kLinger = std::chrono::microseconds(100);
+constexpr auto kLongestLingering = std::chrono::milliseconds(5);
+
+} // namespace
+
+bool THTTPThread::runOnMainThread(void (THTTPThread::*method)())
+{
+    try {
+        (this->*method)();
+        return true;
+    } catch (...) {
+        return false; // not shown: it only ends this download
+    }
+}
+
+void THTTPThread::lingerForCalls()
+{
+    // Bounded, so ticks, repaints and input still come in between.
+    const auto giveUp = std::chrono::steady_clock::now() + kLongestLingering;
+    while (std::chrono::steady_clock::now() < giveUp) {
+        int expected = Closed;
+        if (!m_door.compare_exchange_strong(expected, Open, std::memory_order_acq_rel))
+            return;
+        spinFor(kLinger, [this] { return m_door.load(std::memory_order_acquire) != Open; });
+        expected = Open;
+        if (m_door.compare_exchange_strong(expected, Closed, std::memory_order_acq_rel))
+            return; // nothing came
+        // A call was handed over (the door says Handed): run it here.
+        m_handedResult = runOnMainThread(m_handedMethod);
+        m_door.store(Closed, std::memory_order_release);
+        m_handedDone.store(true, std::memory_order_release);
+        m_handedDone.notify_one();
+    }
+}
+
 bool THTTPThread::synchronize(void (THTTPThread::*method)())
 {
-    // The call is queued to the main thread (the object lives there, and
-    // modal loops serve the queue as well) and this thread waits for it. The
-    // hand-over goes through a mutex of our own too, so everything each side
-    // wrote before it is plainly ordered before the other side reads it.
+    // The quick door, when the main thread lingers.
+    int expected = Open;
+    m_handedMethod = method;
+    m_handedDone.store(false, std::memory_order_relaxed);
+    if (m_door.compare_exchange_strong(expected, Handed, std::memory_order_acq_rel)) {
+        // Spin for the usual quick answer; a long call (the end of the
+        // download starts the conversion) is waited for asleep.
+        spinFor(kSpinBeforeSleep, [this] { return m_handedDone.load(std::memory_order_acquire); });
+        while (!m_handedDone.load(std::memory_order_acquire))
+            m_handedDone.wait(false, std::memory_order_acquire);
+        return m_handedResult;
+    }
+
+    // The ordinary door. The wait spins briefly before it sleeps: a call
+    // comes back within microseconds, and a sleep would cost more than it.
     std::mutex handOver;
     std::condition_variable finished;
-    bool done = false;
-    bool raised = false;
-    std::unique_lock lock(handOver);
+    std::atomic<bool> done{false};
+    bool succeeded = false;
     QMetaObject::invokeMethod(
         this,
         [&, method] {
-            std::unique_lock inner(handOver);
-            try {
-                (this->*method)();
-            } catch (...) {
-                raised = true; // not shown: it only ends this download
+            succeeded = runOnMainThread(method);
+            {
+                std::lock_guard lock(handOver);
+                done.store(true, std::memory_order_release);
+                finished.notify_one();
             }
-            done = true;
-            finished.notify_one();
+            lingerForCalls();
         },
         Qt::QueuedConnection);
-    finished.wait(lock, [&] { return done; });
-    return !raised;
+    spinFor(kSpinBeforeSleep, [&] { return done.load(std::memory_order_acquire); });
+    // Taking the lock also waits until the main thread has let go of it, so
+    // nothing of this frame is still in use there when it goes.
+    std::unique_lock lock(handOver);
+    finished.wait(lock, [&] { return done.load(std::memory_order_acquire); });
+    return succeeded;
 }
 
 void THTTPThread::run()

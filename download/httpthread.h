@@ -48,6 +48,14 @@ private:
     // Runs `method` on the main thread and waits; false when it raised, which
     // ends the worker silently.
     bool synchronize(void (THTTPThread::*method)());
+    bool runOnMainThread(void (THTTPThread::*method)());
+    void lingerForCalls();
+
+    // The quick hand-over to a lingering main thread (see synchronize).
+    std::atomic<int> m_door{0};
+    void (THTTPThread::*m_handedMethod)() = nullptr;
+    bool m_handedResult = false;
+    std::atomic<bool> m_handedDone{false};
 };
 
 } // namespace clipvane

@@ -14,7 +14,7 @@ namespace {
 
 // A body is buffered only this far ahead of the reader; beyond it the
 // transfer pauses until the reader catches up.
-constexpr std::size_t kReadAhead = 64 * 1024;
+constexpr std::size_t kReadAhead = 1024 * 1024;
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kStallSeconds = 60;
 std::atomic<long> g_stallSeconds{kStallSeconds};
@@ -211,6 +211,7 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
     curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger deliveries
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, state.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &State::onHeader);
