@@ -9,8 +9,6 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 namespace clipvane {
 
@@ -121,30 +119,28 @@ bool THTTPThread::synchronize(void (THTTPThread::*method)())
         return m_handedResult;
     }
 
-    // The ordinary door. The wait spins briefly before it sleeps: a call
-    // comes back within microseconds, and a sleep would cost more than it.
-    std::mutex handOver;
-    std::condition_variable finished;
-    std::atomic<bool> done{false};
-    bool succeeded = false;
-    QMetaObject::invokeMethod(
-        this,
-        [&, method] {
-            succeeded = runOnMainThread(method);
-            {
-                std::lock_guard lock(handOver);
-                done.store(true, std::memory_order_release);
-                finished.notify_one();
-            }
-            lingerForCalls();
-        },
-        Qt::QueuedConnection);
-    spinFor(kSpinBeforeSleep, [&] { return done.load(std::memory_order_acquire); });
-    // Taking the lock also waits until the main thread has let go of it, so
-    // nothing of this frame is still in use there when it goes.
-    std::unique_lock lock(handOver);
-    finished.wait(lock, [&] { return done.load(std::memory_order_acquire); });
-    return succeeded;
+    // The ordinary door. The call goes by name, so Qt's queue carries no
+    // object of ours; the wait spins briefly before it sleeps: a call comes
+    // back within microseconds, and a sleep would cost more than it.
+    m_queuedMethod = method;
+    m_queuedDone.store(false, std::memory_order_relaxed);
+    QMetaObject::invokeMethod(this, "runQueuedCall", Qt::QueuedConnection);
+    spinFor(kSpinBeforeSleep, [this] { return m_queuedDone.load(std::memory_order_acquire); });
+    // Taking the lock also waits until the main thread has let go of it.
+    std::unique_lock lock(m_queuedMutex);
+    m_queuedFinished.wait(lock, [this] { return m_queuedDone.load(std::memory_order_acquire); });
+    return m_queuedResult;
+}
+
+void THTTPThread::runQueuedCall()
+{
+    m_queuedResult = runOnMainThread(m_queuedMethod);
+    {
+        std::lock_guard lock(m_queuedMutex);
+        m_queuedDone.store(true, std::memory_order_release);
+        m_queuedFinished.notify_one();
+    }
+    lingerForCalls();
 }
 
 void THTTPThread::run()

@@ -3,8 +3,10 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace clipvane {
@@ -50,6 +52,14 @@ private:
     bool synchronize(void (THTTPThread::*method)());
     bool runOnMainThread(void (THTTPThread::*method)());
     void lingerForCalls();
+    Q_INVOKABLE void runQueuedCall();
+
+    // The call that waits in Qt's queue.
+    void (THTTPThread::*m_queuedMethod)() = nullptr;
+    bool m_queuedResult = false;
+    std::atomic<bool> m_queuedDone{false};
+    std::mutex m_queuedMutex;
+    std::condition_variable m_queuedFinished;
 
     // The quick hand-over to a lingering main thread (see synchronize).
     std::atomic<int> m_door{0};

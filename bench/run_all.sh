@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Runs every benchmark against a stand-in service on loopback and prints a
+# table of figures against their targets.
+# Usage: bench/run_all.sh [build folder]   (default: build/, as ./run makes it)
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$root/build}" && pwd)"
+work="$(mktemp -d /tmp/clipvane-bench.XXXXXX)"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/bin" "$work/home/Desktop" "$work/out"
+cp "$build/bin/clipvane-cli" "$work/bin/"
+"$build/bin/clipvane-standin" --port 0 --hosts-ini "$work/bin/hosts.ini" --cache "$work/cache" >"$work/standin.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/bin/hosts.ini" ] && break; sleep 0.1; done
+base="$(head -1 "$work/standin.log" | sed 's/^Listening on //')"
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.3f", b - a}'; }
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
+rows=()
+row() { rows+=("$(printf '| %-46s | %-22s | %-14s | %-4s |' "$1" "$2" "$3" "$4")"); }
+verdict() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN {ok = (op == ">=") ? v >= t : v <= t; print ok ? "yes" : "NO"}'; }
+
+# 1. Download throughput, 200 MB, against curl, taking turns.
+size=$((200 * 1024 * 1024))
+ours=()
+theirs=()
+for _ in 1 2 3 4 5; do
+  t0=$(now); curl -s -o "$work/curl.bin" "$base/bytes/$size"; t1=$(now)
+  theirs+=("$(elapsed "$t0" "$t1")")
+  ours+=("$("$build/bin/clipvane-bench-download" "$base/bytes/$size" "$work/ours.bin" | field seconds)")
+done
+cmp -s "$work/curl.bin" "$work/ours.bin" || { echo "the downloads differ" >&2; exit 1; }
+rm -f "$work/curl.bin" "$work/ours.bin"
+o=$(median "${ours[@]}"); c=$(median "${theirs[@]}")
+ratio=$(awk -v o="$o" -v c="$c" 'BEGIN {printf "%.2f", c / o}')
+row "download 200 MB: THTTPThread / curl throughput" "$ratio (${o}s vs ${c}s)" ">= 0.50" "$(verdict "$ratio" 0.5 ">=")"
+
+# 2. Conversion of a 60-second clip through nnn.exe against bare ffmpeg.
+line="$("$root/bench/converter_overhead.sh" "$build/bin/nnn" 60 5)"
+d=$(sed -n 's/.*ffmpeg \([0-9.]*\)s.*/\1/p' <<<"$line"); a=$(sed -n 's/.*nnn.exe \([0-9.]*\)s.*/\1/p' <<<"$line")
+cratio=$(awk -v a="$a" -v d="$d" 'BEGIN {printf "%.3f", a / d}')
+row "conversion 60 s clip: nnn.exe / ffmpeg time" "$cratio (${a}s vs ${d}s)" "<= 1.05" "$(verdict "$cratio" 1.05 "<=")"
+
+# 3. Peak resident memory, 1 GB download against 10 MB.
+small=$("$build/bin/clipvane-bench-download" "$base/bytes/$((10 * 1024 * 1024))" "$work/small.bin" | field peak_rss_kb)
+large=$("$build/bin/clipvane-bench-download" "$base/bytes/$((1024 * 1024 * 1024))" "$work/large.bin" | field peak_rss_kb)
+rm -f "$work/small.bin" "$work/large.bin"
+extra=$(awk -v l="$large" -v s="$small" 'BEGIN {printf "%.1f", (l - s) / 1024}')
+row "peak memory: 1 GB download above 10 MB" "$extra MB (${large} vs ${small} kB)" "<= 8 MB" "$(verdict "$extra" 8 "<=")"
+
+# 4. Time from Cancel (Ctrl+C to clipvane-cli) to the end of the job.
+cancel() { # phase, vid, text that marks the phase
+  local log="$work/$1.log"
+  HOME="$work/home" "$work/bin/clipvane-cli" "$base/video/play?vid=$2&fr=cv" "$work/out" >"$log" 2>&1 &
+  local pid=$!
+  for _ in $(seq 600); do grep -q "$3" "$log" 2>/dev/null && break; sleep 0.01; done
+  local t0; t0=$(now)
+  kill -INT "$pid"
+  wait "$pid" || true
+  local t1; t1=$(now)
+  local took; took=$(elapsed "$t0" "$t1")
+  row "Cancel to the end of the job, $1" "${took}s" "<= 1.2 s" "$(verdict "$took" 1.2 "<=")"
+}
+cancel "resolution" 1001 "Current process."
+cancel "download" 2001 "Downloading... ("
+cancel "conversion" 1004 "Converting..."
+
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr); $(date -u +%Y-%m-%d)"
+echo
+printf '| %-46s | %-22s | %-14s | %-4s |\n' "measure" "value" "target" "met"
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' $(seq 48))" "$(printf -- '-%.0s' $(seq 24))" "$(printf -- '-%.0s' $(seq 16))" "------"
+printf '%s\n' "${rows[@]}"
