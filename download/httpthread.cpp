@@ -179,7 +179,10 @@ void THTTPThread::run()
                 break;
         }
     }
-    file.close();
+    if (const std::string closeError = file.close(); !closeError.empty() && !Failed) {
+        Failed = true;
+        FailureReason = closeError;
+    }
     // The end is delivered exactly once, whatever happened before it.
     synchronize(&THTTPThread::NotifyDone);
 }

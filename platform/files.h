@@ -6,7 +6,9 @@
 namespace clipvane::platform {
 
 // A file this process alone writes: created new or emptied, never through a
-// symbolic link, and locked against other openers until it is closed.
+// symbolic link, and locked against other openers until it is closed. Writes
+// are gathered in a small buffer: a download writes thousands of chunks of
+// 3 KB, and a system call each would cost more than the network.
 class ExclusiveFile
 {
 public:
@@ -17,12 +19,17 @@ public:
 
     // Empty on success, else "Cannot create file "<path>". <reason>".
     std::string create(const std::string& path);
-    // Writes every byte or says why not.
+    // Writes every byte or says why not (possibly only when the buffer goes
+    // to the disk, at a later write or at close).
     std::string write(const char* data, std::size_t size);
-    void close();
+    // Empty when everything written reached the file.
+    std::string close();
 
 private:
+    std::string flush();
+
     int m_fd = -1;
+    std::string m_buffer;
 };
 
 // Writes a whole file with the given mode; errors as ExclusiveFile's.

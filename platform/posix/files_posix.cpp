@@ -22,12 +22,12 @@ std::string cannotCreate(const std::string& path, int error)
 
 ExclusiveFile::~ExclusiveFile()
 {
-    close();
+    (void)close();
 }
 
 std::string ExclusiveFile::create(const std::string& path)
 {
-    close();
+    (void)close();
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return cannotCreate(path, errno);
@@ -42,23 +42,39 @@ std::string ExclusiveFile::create(const std::string& path)
 
 std::string ExclusiveFile::write(const char* data, std::size_t size)
 {
+    constexpr std::size_t kBuffer = 64 * 1024;
+    m_buffer.append(data, size);
+    return m_buffer.size() >= kBuffer ? flush() : std::string();
+}
+
+std::string ExclusiveFile::flush()
+{
+    const char* data = m_buffer.data();
+    std::size_t size = m_buffer.size();
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            m_buffer.clear();
             return "Stream write error: " + ErrorText(n < 0 ? errno : ENOSPC);
+        }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
+    m_buffer.clear();
     return {};
 }
 
-void ExclusiveFile::close()
+std::string ExclusiveFile::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd); // also releases the lock
+    if (m_fd < 0)
+        return {};
+    std::string problem = flush();
+    if (::close(m_fd) != 0 && problem.empty()) // also releases the lock
+        problem = "Stream write error: " + ErrorText(errno);
     m_fd = -1;
+    return problem;
 }
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode)
