@@ -54,6 +54,9 @@ TEST(StrToInt, RefusalCarriesTheTextInTheMessage)
         EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
     }
     EXPECT_EQ(NotAnIntegerMessage(""), "'' is not a valid integer value");
+    // Found by fuzzing: a NUL is a character like any other, not an end.
+    EXPECT_EQ(TryStrToInt(std::string_view("12\0", 3)), std::nullopt);
+    EXPECT_EQ(TryStrToInt(std::string_view("\0" "12", 3)), std::nullopt);
     EXPECT_EQ(StrToInt(" -12"), -12);
 }
 
