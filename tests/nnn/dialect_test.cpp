@@ -52,6 +52,11 @@ TEST(Dialect, DurationsAreTruncatedToTenths)
     EXPECT_EQ(FormatDuration(360000), "100:00:00.0");
     EXPECT_EQ(DurationFromPacketList("0.000000,0.066667\n3.933333,0.066667\n1.0,N/A\n"), "00:00:04.0");
     EXPECT_EQ(DurationFromPacketList("N/A,N/A\n"), "");
+    // Found by fuzzing: an absurd duration is capped, not overflowed.
+    EXPECT_EQ(FormatDuration(3.3e20), "277777777:46:40.0");
+    Translator translator(Profile(), {});
+    EXPECT_EQ(translator.stderrBytes("  Duration: 333333333333333333:00:00.00, start: 0\n"),
+              "  Duration: 277777777:46:40.0, start: 0\n");
 }
 
 TEST(Dialect, InputDescriptionIsTranslatedAndMetadataDropped)
@@ -93,6 +98,11 @@ TEST(Dialect, ProgressLinesAndSummaryInTheOldForm)
     translator.stderrBytes("video:65kB audio:32kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: "
                            "15.527649%\n");
     EXPECT_EQ(translator.summary(), "\nvideo:65kB audio:32kB global headers:0kB muxing overhead 15.527649%\n");
+
+    // Found by fuzzing: counts too large for the old format are capped.
+    EXPECT_EQ(translator.progressBytes("frame=2333333333333333\nfps=nan\ndup_frames=-1e300\nprogress=continue\n")
+                  .rfind("frame=2000000000 fps=  0 ", 0),
+              0u);
 }
 
 } // namespace

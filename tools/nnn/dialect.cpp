@@ -157,6 +157,11 @@ std::string FormatDuration(double seconds)
 {
     if (!(seconds >= 0))
         seconds = 0;
+    // A hostile file may claim any duration; beyond this it no longer fits
+    // the integer arithmetic below (found by fuzzing).
+    constexpr double kLongest = 1e12;
+    if (seconds > kLongest)
+        seconds = kLongest;
     const long long tenths = static_cast<long long>(std::floor(seconds * 10 + 1e-6));
     const long long whole = tenths / 10;
     char text[64];
@@ -237,9 +242,10 @@ std::string Translator::translateLine(const std::string& line)
                                                                                        : body.find(',') - 10);
         const std::string rest = body.find(',') == std::string::npos ? std::string() : body.substr(body.find(','));
         std::string duration = "N/A";
-        int h = 0, m = 0;
-        double s = 0;
-        if (std::sscanf(value.c_str(), "%d:%d:%lf", &h, &m, &s) == 3)
+        // Read as floating point: an integer conversion would overflow on a
+        // hostile file's numbers.
+        double h = 0, m = 0, s = 0;
+        if (std::sscanf(value.c_str(), "%lf:%lf:%lf", &h, &m, &s) == 3)
             duration = FormatDuration(h * 3600.0 + m * 60.0 + s);
         else if (m_finder)
             if (const std::string found = m_finder(m_command.input); !found.empty())
@@ -282,6 +288,20 @@ std::string Translator::progressBytes(const std::string& bytes)
     return out;
 }
 
+namespace {
+
+// A count as the old dialect prints it; whatever ffmpeg reports, it must fit.
+int wholeNumber(double value)
+{
+    if (!(value > -2e9))
+        return value != value ? 0 : -2000000000; // NaN reads as nothing
+    if (value > 2e9)
+        return 2000000000;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
 std::string Translator::progressLine() const
 {
     auto value = [this](const char* key) -> double {
@@ -292,11 +312,11 @@ std::string Translator::progressLine() const
     const double seconds = value("out_time_us") / 1e6;
     char text[256];
     std::snprintf(text, sizeof text, "frame=%5d fps=%3d q=%3.1f size=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s",
-                  static_cast<int>(value("frame")), static_cast<int>(value("fps")), q, value("total_size") / 1024,
+                  wholeNumber(value("frame")), wholeNumber(value("fps")), q, value("total_size") / 1024,
                   seconds, value("bitrate"));
     std::string line = text;
-    const int dup = static_cast<int>(value("dup_frames"));
-    const int drop = static_cast<int>(value("drop_frames"));
+    const int dup = wholeNumber(value("dup_frames"));
+    const int drop = wholeNumber(value("drop_frames"));
     if (dup != 0 || drop != 0)
         line += " dup=" + std::to_string(dup) + " drop=" + std::to_string(drop);
     return line + "    \r";
