@@ -1,5 +1,6 @@
 #include "firstrun/probeclient.h"
 
+#include "base/asciicase.h"
 #include "platform/tcpconnection.h"
 
 #include <cstdlib>
@@ -9,14 +10,6 @@
 namespace clipvane {
 
 namespace {
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 std::string trim(const std::string& text)
 {
@@ -62,7 +55,7 @@ std::optional<Answer> readHead(platform::TcpConnection& connection)
         const auto colon = line->find(':');
         if (colon == std::string::npos)
             continue;
-        answer.headers.emplace_back(lower(trim(line->substr(0, colon))), trim(line->substr(colon + 1)));
+        answer.headers.emplace_back(AsciiLower(trim(line->substr(0, colon))), trim(line->substr(colon + 1)));
     }
 }
 
@@ -142,7 +135,7 @@ bool FirewallProbeClient::Probe(const std::string& host, const std::string& path
         return false;
     if (answer->status == 204)
         return true;
-    if (const auto encoding = answer->header("transfer-encoding"); encoding && lower(*encoding).find("chunked") != std::string::npos)
+    if (const auto encoding = answer->header("transfer-encoding"); encoding && AsciiLower(*encoding).find("chunked") != std::string::npos)
         return skipChunkedBody(connection);
     if (const auto length = answer->header("content-length")) {
         char* end = nullptr;

@@ -1,5 +1,7 @@
 #include "source/internet.h"
 
+#include "base/asciicase.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -63,20 +65,6 @@ private:
     std::array<std::mutex, kLocks> m_locks;
 };
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void SetStallTimeoutForTests(long seconds)
@@ -86,7 +74,7 @@ void SetStallTimeoutForTests(long seconds)
 
 bool IsWebAddress(const std::string& address)
 {
-    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
 }
 
 struct InternetRequest::State

@@ -1,5 +1,6 @@
 #include "source/playlist.h"
 
+#include "base/asciicase.h"
 #include "base/error.h"
 #include "source/webfetch.h"
 
@@ -12,14 +13,6 @@
 namespace clipvane {
 
 namespace {
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
 
 const char* text(const xmlChar* value)
 {
@@ -115,10 +108,10 @@ xmlNode* FindChildNode(xmlNode* node, const std::string& name)
 {
     if (!node)
         return nullptr;
-    const std::string wanted = upper(name);
+    const std::string wanted = AsciiUpper(name);
     xmlNode* found = nullptr;
     for (xmlNode* child = node->children; child; child = child->next)
-        if (upper(nodeName(child)) == wanted)
+        if (AsciiUpper(nodeName(child)) == wanted)
             found = child;
     return found;
 }

@@ -1,5 +1,6 @@
 #include "source/videopage.h"
 
+#include "base/asciicase.h"
 #include "base/textlines.h"
 #include "job/jobstate.h"
 #include "source/webfetch.h"
@@ -22,15 +23,6 @@ constexpr std::size_t kCutLength = 255;
 constexpr std::size_t kLongestTitle = 53;
 constexpr std::size_t kCutTitle = 50;
 
-std::string fold(std::string_view text)
-{
-    std::string folded(text);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
 std::string clipIdOf(std::string line)
 {
     if (const auto first = line.find('\''); first != std::string::npos)
@@ -44,11 +36,11 @@ std::string clipIdOf(std::string line)
 // passes the test, so it is cut by the same tags.
 std::string titleOf(std::string line)
 {
-    const auto open = fold(line).find(kTitleOpen);
+    const auto open = AsciiLower(line).find(kTitleOpen);
     line.erase(0, open + kTitleOpen.size());
-    if (const auto close = fold(line).find(kTitleClose); close != std::string::npos)
+    if (const auto close = AsciiLower(line).find(kTitleClose); close != std::string::npos)
         line.erase(close, kCutLength);
-    if (const auto suffix = fold(line).find(kServiceSuffix); suffix != std::string::npos)
+    if (const auto suffix = AsciiLower(line).find(kServiceSuffix); suffix != std::string::npos)
         line.erase(suffix, kServiceSuffix.size());
     return line;
 }
@@ -119,13 +111,13 @@ ScrapedPage ScrapePage(std::string_view body, const std::string& timeOfDay)
     for (const std::string& line : lines) {
         if (!page.clipId.empty())
             break;
-        if (fold(line).find(kIdMarker) != std::string::npos)
+        if (AsciiLower(line).find(kIdMarker) != std::string::npos)
             page.clipId = clipIdOf(line);
     }
     for (const std::string& line : lines) {
         if (!page.title.empty())
             break;
-        if (fold(line).find(kTitleOpen) != std::string::npos)
+        if (AsciiLower(line).find(kTitleOpen) != std::string::npos)
             page.title = titleOf(line);
     }
     if (page.title.empty())
