@@ -124,6 +124,9 @@ bool THTTPThread::synchronize(void (THTTPThread::*method)())
     // back within microseconds, and a sleep would cost more than it.
     m_queuedMethod = method;
     m_queuedDone.store(false, std::memory_order_relaxed);
+    // Everything this thread wrote so far is published with the ticket, and
+    // the main thread takes the ticket before it runs the call.
+    m_queuedTicket.fetch_add(1, std::memory_order_release);
     QMetaObject::invokeMethod(this, "runQueuedCall", Qt::QueuedConnection);
     spinFor(kSpinBeforeSleep, [this] { return m_queuedDone.load(std::memory_order_acquire); });
     // Taking the lock also waits until the main thread has let go of it.
@@ -134,6 +137,7 @@ bool THTTPThread::synchronize(void (THTTPThread::*method)())
 
 void THTTPThread::runQueuedCall()
 {
+    (void)m_queuedTicket.load(std::memory_order_acquire);
     m_queuedResult = runOnMainThread(m_queuedMethod);
     {
         std::lock_guard lock(m_queuedMutex);

@@ -58,6 +58,7 @@ private:
     void (THTTPThread::*m_queuedMethod)() = nullptr;
     bool m_queuedResult = false;
     std::atomic<bool> m_queuedDone{false};
+    std::atomic<std::uint64_t> m_queuedTicket{0};
     std::mutex m_queuedMutex;
     std::condition_variable m_queuedFinished;
 
