@@ -5,10 +5,9 @@
 #include "platform/shell.h"
 #include "skin/linklabel.h"
 #include "source/servicehosts.h"
+#include "skin/skin.h"
 #include "ui_aboutbox.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace clipvane {
 
@@ -42,8 +41,7 @@ TAboutForm::~TAboutForm() = default;
 void TAboutForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     Guarded([this] { FormShow(); });
 }
 

@@ -27,9 +27,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMenu>
-#include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 #include <limits>
@@ -143,8 +141,7 @@ void TForm1::connectHandlers()
 
 void TForm1::centreOnDesktop()
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 }
 
 void TForm1::FormCreate()

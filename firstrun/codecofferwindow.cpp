@@ -3,10 +3,9 @@
 #include "gui/guard.h"
 #include "platform/shell.h"
 #include "source/servicehosts.h"
+#include "skin/skin.h"
 #include "ui_codecofferwindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace clipvane {
 
@@ -24,8 +23,7 @@ TForm3::~TForm3() = default;
 void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     ui->Button1->setFocus();
 }
 

@@ -3,10 +3,9 @@
 #include "gui/guard.h"
 #include "gui/messages.h"
 #include "source/servicehosts.h"
+#include "skin/skin.h"
 #include "ui_firewallprobewindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace clipvane {
 
@@ -27,8 +26,7 @@ TForm4::~TForm4() = default;
 void TForm4::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     ui->Button1->setFocus();
 }
 

@@ -7,8 +7,6 @@
 #include "ui_progresswindow.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace clipvane {
 
@@ -20,8 +18,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_uniq
     SkinWindow(this);
     ui->sLabel1->adjustSize();
     ui->sLabel2->adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     connect(ui->sSpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { sSpeedButton1Click(); }); });
 }
 

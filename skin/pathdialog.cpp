@@ -3,6 +3,7 @@
 #include "gui/guard.h"
 #include "gui/messages.h"
 #include "skin/newfoldername.h"
+#include "skin/skin.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -69,8 +69,7 @@ TPathDialogForm::TPathDialogForm(QWidget* parent) : QDialog(parent)
     setSizeGripEnabled(true);
     setMinimumSize(275, 250);
     resize(319, 397);
-    if (const QScreen* screen = QApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     m_model = new FolderTreeModel(this);
     m_tree = new FolderTreeView(this);

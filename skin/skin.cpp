@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -16,6 +18,12 @@ void ApplySkin(QApplication& app)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(kSkinFontPixelSize);
     app.setFont(font);
+}
+
+void CentreOnScreen(QWidget* window)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 void SkinWindow(QWidget* window)

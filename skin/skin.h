@@ -13,6 +13,9 @@ void ApplySkin(QApplication& app);
 // The skinned window colours: the light blue face, black text, white fields.
 void SkinWindow(QWidget* window);
 
+// Places a window in the middle of the primary screen's free area.
+void CentreOnScreen(QWidget* window);
+
 inline constexpr const char* kSkinFontFamily = "Liberation Sans";
 inline constexpr int kSkinFontPixelSize = 11;
 
