@@ -1,8 +1,8 @@
-// Downloads one address through THTTPThread into a file, with the main
+// Downloads one address through DownloadWorker into a file, with the main
 // thread in a running Qt event loop as in the program, and prints the bytes,
 // the seconds, the publish count and the peak resident memory.
 // Usage: clipvane-bench-download ADDRESS FILE
-#include "download/httpthread.h"
+#include "core/download/downloadworker.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -19,17 +19,15 @@ int main(int argc, char* argv[])
         return 2;
     }
     QCoreApplication app(argc, argv);
-    auto* worker = new clipvane::THTTPThread;
-    worker->Url = argv[1];
-    worker->FileName = argv[2];
+    auto* worker = new clipvane::DownloadWorker(argv[1], argv[2]);
     long publishes = 0;
     std::int32_t bytes = 0;
     bool failed = false;
-    worker->ProgressHandler = [&] { ++publishes; };
-    worker->DoneHandler = [&] {
-        bytes = worker->BytesShown;
-        failed = worker->Failed;
-    };
+    worker->setProgressHandler([&] { ++publishes; });
+    worker->setDoneHandler([&] {
+        bytes = worker->bytesShown();
+        failed = worker->failed();
+    });
     QObject::connect(worker, &QThread::finished, &app, &QCoreApplication::quit);
     const auto start = std::chrono::steady_clock::now();
     QTimer::singleShot(0, [worker] { worker->start(); });

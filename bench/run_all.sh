@@ -41,7 +41,7 @@ cmp -s "$work/curl.bin" "$work/ours.bin" || { echo "the downloads differ" >&2; e
 rm -f "$work/curl.bin" "$work/ours.bin"
 o=$(median "${ours[@]}"); c=$(median "${theirs[@]}")
 ratio=$(awk -v o="$o" -v c="$c" 'BEGIN {printf "%.2f", c / o}')
-row "download 200 MB: THTTPThread / curl throughput" "$ratio (${o}s vs ${c}s)" ">= 0.50" "$(verdict "$ratio" 0.5 ">=")"
+row "download 200 MB: DownloadWorker / curl throughput" "$ratio (${o}s vs ${c}s)" ">= 0.50" "$(verdict "$ratio" 0.5 ">=")"
 
 # 2. Conversion of a 60-second clip through nnn.exe against bare ffmpeg.
 line="$("$root/bench/converter_overhead.sh" "$build/bin/nnn" 60 5)"

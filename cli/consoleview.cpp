@@ -1,6 +1,6 @@
 #include "cli/consoleview.h"
 
-#include "job/progressmath.h"
+#include "core/job/progressmath.h"
 
 #include <QTimer>
 
@@ -88,7 +88,9 @@ void ConsoleJobView::showProgressWindow()
     m_ended = false;
 }
 
-void ConsoleJobView::showMainWindow()
+void ConsoleJobView::showMainWindow() {}
+
+void ConsoleJobView::jobEnded(const JobEnd&)
 {
     m_ended = true;
 }
@@ -99,30 +101,35 @@ void ConsoleJobView::message(const std::string& text)
         std::fprintf(m_out, "\n");
         m_lineOpen = false;
     }
-    m_lastMessage = text;
     std::FILE* to = text == "Done." ? m_out : m_err;
     std::fprintf(to, "%s\n", text.c_str());
     std::fflush(to);
 }
 
-int ExitStatusFor(const std::string& message, bool cancelled)
+int ExitStatusFor(JobOutcome outcome)
 {
-    if (cancelled)
-        return kExitCancelled;
-    if (message == "Done.")
+    switch (outcome) {
+    case JobOutcome::Saved:
         return 0;
-    if (message == JobController::kFirewallError)
+    case JobOutcome::Cancelled:
+        return kExitCancelled;
+    case JobOutcome::NoConnection:
         return 3;
-    if (message == JobController::kLinkError || message.rfind("The playlist cannot be read", 0) == 0)
+    case JobOutcome::NoVideoLink:
+    case JobOutcome::PlaylistUnreadable:
         return 4;
-    if (message == JobController::kDownloadError)
+    case JobOutcome::DownloadFailed:
         return 5;
-    if (message == JobController::kConvertError)
+    case JobOutcome::ConversionFailed:
         return 6;
-    if (message.rfind("Error: Cant move the video file", 0) == 0)
+    case JobOutcome::MoveFailed:
         return 7;
-    if (message == JobController::kNoConverter)
+    case JobOutcome::NoConverter:
         return 8;
+    case JobOutcome::TempFolderUnusable:
+    case JobOutcome::Failed:
+        return 1;
+    }
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "job/jobcontroller.h"
+#include "core/job/joboutcome.h"
+#include "core/job/jobview.h"
 
 #include <cstdio>
 #include <string>
@@ -30,10 +31,9 @@ public:
     void showMainWindow() override;
 
     void message(const std::string& text) override;
+    void jobEnded(const JobEnd& end) override;
 
     bool ended() const { return m_ended; }
-    // The job's last message: "Done." or the error end's text.
-    const std::string& lastMessage() const { return m_lastMessage; }
 
     // The progress line as it reads now.
     std::string progressLine() const;
@@ -57,11 +57,10 @@ private:
     bool m_lineOpen = false;
     bool m_drawPending = false;
     bool m_ended = false;
-    std::string m_lastMessage;
 };
 
-// The exit status of a job that ended with `message` (0 for a saved file).
-int ExitStatusFor(const std::string& message, bool cancelled);
+// The exit status of a job that ended so (0 for a saved file).
+int ExitStatusFor(JobOutcome outcome);
 
 inline constexpr int kExitCancelled = 130;
 inline constexpr int kExitAlreadyRunning = 9;

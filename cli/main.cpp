@@ -1,14 +1,13 @@
 // clipvane-cli: the same job as the windowed program, on a terminal.
-#include "app/outputfolder.h"
-#include "app/settingsfile.h"
 #include "cli/consoleview.h"
-#include "conversion/mpegconverter.h"
-#include "conversion/toolinstall.h"
-#include "job/jobcontroller.h"
-#include "job/jobstate.h"
+#include "core/job/jobcontroller.h"
+#include "core/job/jobstartup.h"
+#include "core/settings/outputfolder.h"
+#include "core/settings/settingsfile.h"
+#include "core/source/servicehosts.h"
 #include "platform/folders.h"
 #include "platform/singleinstance.h"
-#include "source/playlist.h"
+#include "platform/terminal.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -20,8 +19,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -111,28 +108,22 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const std::string folder = arguments.size() > 1 ? NormalizeOutputFolder(arguments[1]) : DefaultOutputFolder();
 
-    const std::string problem = platform::PreparePrivateFolder(JobState().TempFolder);
-    JobState().TempFolderReady = problem.empty();
-    if (!problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
-        return 1;
+    ConsoleJobView view(arguments[0], folder, platform::IsTerminal(stdout), stdout, stderr);
+    StartupProblems problems;
+    const auto job = StartJobSystem(view, CurrentHosts(),
+                                    [](const std::string& message) {
+                                        std::fprintf(stderr, "%s\n", message.c_str());
+                                        std::_Exit(ExitStatusFor(JobOutcome::NoConverter));
+                                    },
+                                    problems);
+    if (!problems.tempFolder.empty()) {
+        std::fprintf(stderr, "%s\n", problems.tempFolder.c_str());
+        return ExitStatusFor(JobOutcome::TempFolderUnusable);
     }
-    try {
-        InstallConverterTool();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 8;
+    if (!problems.converterTool.empty()) {
+        std::fprintf(stderr, "%s\n", problems.converterTool.c_str());
+        return ExitStatusFor(JobOutcome::NoConverter);
     }
-    Tmpegconverter converter;
-    converter.Fatal = [](const std::string& message) {
-        std::fprintf(stderr, "%s\n", message.c_str());
-        std::_Exit(8);
-    };
-
-    ConsoleJobView view(arguments[0], folder, ::isatty(STDOUT_FILENO) == 1, stdout, stderr);
-    TXMLDocument document;
-    JobController job(view, document);
-    job.setConverter(&converter);
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
@@ -147,12 +138,12 @@ int main(int argc, char* argv[])
 
     QTimer ticker;
     ticker.setInterval(1000);
-    QObject::connect(&ticker, &QTimer::timeout, [&] { guarded([&] { job.Tick(); }); });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { guarded([&] { job->tick(); }); });
     QTimer interrupts;
     interrupts.setInterval(100);
     QObject::connect(&interrupts, &QTimer::timeout, [&] {
         if (g_interrupted.exchange(false))
-            guarded([&] { job.Cancel(); });
+            guarded([&] { job->cancel(); });
         if (view.ended())
             QCoreApplication::quit();
     });
@@ -160,15 +151,14 @@ int main(int argc, char* argv[])
     interrupts.start();
 
     QTimer::singleShot(0, [&] {
-        guarded([&] { job.Start(); });
+        guarded([&] { job->start(); });
         if (view.ended())
             QCoreApplication::quit();
     });
     QCoreApplication::exec();
 
-    const bool cancelled = JobState().Cancelled;
-    const int status = ExitStatusFor(view.lastMessage(), cancelled);
-    if (status == 0)
-        std::printf("Saved: %s\n", job.OutputPath().c_str());
-    return status;
+    const JobEnd& end = job->lastEnd();
+    if (end.outcome == JobOutcome::Saved)
+        std::printf("Saved: %s\n", end.savedPath.c_str());
+    return ExitStatusFor(end.outcome);
 }

@@ -1,7 +1,7 @@
 // The console dialect both ways: the runner's reading of converter output,
 // and the adapter's translation of ffmpeg's.
-#include "base/error.h"
-#include "conversion/mpegconverter.h"
+#include "core/base/error.h"
+#include "core/conversion/consoleoutput.h"
 #include "dialect.h"
 
 #include <cstddef>
@@ -11,14 +11,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    clipvane::Tmpegconverter converter;
-    converter.Output = text;
     try {
-        (void)clipvane::Tmpegconverter::DurationToSeconds(converter.GetDuration());
+        (void)clipvane::DurationToSeconds(clipvane::DurationText(text));
     } catch (const clipvane::EConvertError&) {
     }
     try {
-        (void)converter.GetTime();
+        (void)clipvane::EncodedSeconds(text);
     } catch (const clipvane::EConvertError&) {
     }
 

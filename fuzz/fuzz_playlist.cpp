@@ -1,6 +1,6 @@
 // The playlist resolver on any document: an address or an Error, nothing else.
-#include "base/error.h"
-#include "source/playlist.h"
+#include "core/base/error.h"
+#include "core/source/playlist.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    clipvane::TXMLDocument document;
+    clipvane::XmlDocument document;
     try {
         document.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));
         (void)clipvane::BuildStreamUrl(document);

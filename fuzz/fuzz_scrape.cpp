@@ -1,5 +1,5 @@
 // The page scraper on any bytes: it must always give a usable file title.
-#include "source/videopage.h"
+#include "core/source/videopage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The settings reader on any file: it applies lines or raises an Error.
-#include "app/settingsfile.h"
-#include "base/error.h"
+#include "core/settings/settingsfile.h"
+#include "core/base/error.h"
 
 #include <cstddef>
 #include <cstdint>

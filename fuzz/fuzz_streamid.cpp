@@ -1,5 +1,5 @@
 // The stream-id cut on any sequence document.
-#include "source/streamlookup.h"
+#include "core/source/streamlookup.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The text-to-integer rule: a number and its message agree, and decimal
 // results read back as themselves.
-#include "base/error.h"
-#include "base/strtoint.h"
+#include "core/base/error.h"
+#include "core/base/strtoint.h"
 
 #include <cstddef>
 #include <cstdint>

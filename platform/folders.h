@@ -25,6 +25,9 @@ std::string DataFolder();
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 
+// Whether this user may create, rename and remove entries in the folder.
+bool FolderWritable(const std::string& path);
+
 // Creates a folder; the result is deliberately not reported.
 void CreateFolder(const std::string& path);
 

@@ -73,6 +73,11 @@ bool FolderExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool FolderWritable(const std::string& path)
+{
+    return ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
 void CreateFolder(const std::string& path)
 {
     (void)::mkdir(path.c_str(), 0777);

@@ -1,11 +1,12 @@
-#include "app/mainwindow.h"
-#include "gui/messages.h"
-#include "job/jobstate.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/common/messages.h"
+#include "core/job/jobcontroller.h"
+#include "core/job/jobstartup.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
-#include "skin/directoryedit.h"
-#include "skin/folderchooser.h"
-#include "skin/skin.h"
+#include "ui/skin/folderfield.h"
+#include "ui/skin/folderchooser.h"
+#include "ui/skin/skin.h"
 #include "support/testenv.h"
 
 #include <QAction>
@@ -40,10 +41,9 @@ protected:
     {
         platform::SetShellOpenerForTests({});
         FolderChooserAnswers::clear();
-        JobState().Busy = false;
     }
 
-    static std::unique_ptr<TForm1> makeWindow() { return std::make_unique<TForm1>(); }
+    static std::unique_ptr<MainWindow> makeWindow() { return std::make_unique<MainWindow>(); }
 
     template <class T>
     static T* child(QWidget* form, const char* name)
@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, HelpMenuHasItsItemsAndOpensAtThePointer)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
     QStringList items;
-    for (QAction* action : form->PopupMenu1->actions())
+    for (QAction* action : form->helpMenu()->actions())
         items << action->objectName() + QLatin1Char('=') + (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(items.join(QLatin1Char('|')),
               QStringLiteral("Contents1=&Contents|AboutTolrand1=&About Clipvane...|MenuItem1=-|"
@@ -156,9 +156,9 @@ TEST_F(MainWindowTest, HelpMenuHasItsItemsAndOpensAtThePointer)
     const QPoint pointer = form->geometry().topLeft() + QPoint(40, 150);
     QCursor::setPos(pointer);
     QTest::mouseClick(child<QToolButton>(form.get(), "sSpeedButton2"), Qt::LeftButton);
-    ASSERT_TRUE(form->PopupMenu1->isVisible());
-    EXPECT_EQ(form->PopupMenu1->pos(), pointer);
-    form->PopupMenu1->hide();
+    ASSERT_TRUE(form->helpMenu()->isVisible());
+    EXPECT_EQ(form->helpMenu()->pos(), pointer);
+    form->helpMenu()->hide();
 }
 
 TEST_F(MainWindowTest, ContentsAndWebSiteGoToTheDesktop)
@@ -179,12 +179,13 @@ TEST_F(MainWindowTest, StartsWithTheDesktopFolderAndAPrivateTempFolder)
 {
     auto form = makeWindow();
     EXPECT_EQ(form->outputFolder(), platform::DesktopFolder() + "/");
-    EXPECT_TRUE(platform::FolderExists(JobState().TempFolder));
-    EXPECT_TRUE(JobState().TempFolderReady);
-    EXPECT_TRUE(form->Timer1->isActive());
-    EXPECT_TRUE(form->Timer2->isActive());
-    EXPECT_EQ(form->Timer1->interval(), 1000);
-    EXPECT_EQ(form->Timer2->interval(), 1000);
+    EXPECT_TRUE(platform::FolderExists(DefaultTempFolder()));
+    EXPECT_TRUE(form->job().folders().tempReady);
+    EXPECT_EQ(form->job().folders().temp, DefaultTempFolder());
+    EXPECT_TRUE(form->jobTimer()->isActive());
+    EXPECT_TRUE(form->startupTimer()->isActive());
+    EXPECT_EQ(form->jobTimer()->interval(), 1000);
+    EXPECT_EQ(form->startupTimer()->interval(), 1000);
 }
 
 TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
@@ -193,7 +194,7 @@ TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    auto* field = child<TsDirectoryEdit>(form.get(), "sDirectoryEdit1");
+    auto* field = child<FolderField>(form.get(), "sDirectoryEdit1");
     field->setFocus();
     const QString before = field->text();
 
@@ -220,7 +221,7 @@ TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
     }
     EXPECT_FALSE(field->acceptDrops());
 
-    EXPECT_EQ(field->browseButton()->width(), TsDirectoryEdit::kButtonWidth);
+    EXPECT_EQ(field->browseButton()->width(), FolderField::kButtonWidth);
     EXPECT_EQ(field->browseButton()->geometry().right(), field->width() - 1);
     EXPECT_EQ(field->maxLength(), 255);
 }
@@ -228,7 +229,7 @@ TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
 TEST_F(MainWindowTest, ChooserResultIsNormalisedAndCancelKeepsTheField)
 {
     auto form = makeWindow();
-    auto* field = child<TsDirectoryEdit>(form.get(), "sDirectoryEdit1");
+    auto* field = child<FolderField>(form.get(), "sDirectoryEdit1");
     const QString chosen = test::NewFolder(QStringLiteral("chosen"));
 
     FolderChooserAnswers::setNext(chosen);
@@ -260,7 +261,7 @@ TEST_F(MainWindowTest, SettingsAreAppliedOnceBySecondTimerAndWrittenAtTheEnd)
     test::WriteFile(setTxt(), QFile::encodeName(folder).toStdString() + "\r\n100\r\n200\r\n");
     {
         auto form = makeWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Timer2->isActive(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->startupTimer()->isActive(); }, 10000));
         EXPECT_EQ(form->outputFolder(), QFile::encodeName(folder).toStdString() + "/");
         EXPECT_EQ(form->y(), 100);
         EXPECT_EQ(form->x(), 200);
@@ -275,7 +276,7 @@ TEST_F(MainWindowTest, BadSettingsAreReportedAndTheWindowKeepsItsPlace)
     test::WriteFile(setTxt(), "/srv/clips\r\nabc\r\n200\r\n");
     auto form = makeWindow();
     const QPoint centred = form->pos();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Timer2->isActive(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->startupTimer()->isActive(); }, 10000));
     EXPECT_EQ(form->outputFolder(), "/srv/clips/");
     EXPECT_EQ(form->pos(), centred);
     const auto boxes = MessageBoxRecorder::take();
@@ -296,14 +297,12 @@ TEST_F(MainWindowTest, UnwritableSettingsAreReportedAtTheEnd)
     EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
 }
 
-TEST_F(MainWindowTest, RefusesToCloseWhileAJobRuns)
+TEST_F(MainWindowTest, ClosesWhenNoJobRuns)
 {
+    // The refusal while a job runs is seen in the whole-job tests.
     auto form = makeWindow();
     form->show();
-    JobState().Busy = true;
-    EXPECT_FALSE(form->close());
-    EXPECT_TRUE(form->isVisible());
-    JobState().Busy = false;
+    EXPECT_TRUE(form->mayClose());
     EXPECT_TRUE(form->close());
 }
 

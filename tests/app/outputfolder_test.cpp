@@ -1,4 +1,4 @@
-#include "app/outputfolder.h"
+#include "core/settings/outputfolder.h"
 #include "platform/folders.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/settingsfile.h"
-#include "base/error.h"
+#include "core/settings/settingsfile.h"
+#include "core/base/error.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "app/aboutbox.h"
-#include "app/mainwindow.h"
-#include "app/startup.h"
-#include "firstrun/codecofferwindow.h"
-#include "firstrun/firewallprobewindow.h"
-#include "job/progresswindow.h"
+#include "ui/about/aboutbox.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/app/programwindows.h"
+#include "ui/firstrun/codecofferwindow.h"
+#include "ui/firstrun/firewallprobewindow.h"
+#include "ui/progress/progresswindow.h"
 #include "platform/folders.h"
 #include "support/testenv.h"
 
@@ -18,10 +18,10 @@ TEST(Startup, MakesAllFiveWindowsHiddenAndWritesTheSettingsLast)
     const QString beside = test::NewFolder(QStringLiteral("startup"));
     platform::SetExecutableFolderForTests(QFile::encodeName(beside).toStdString());
     {
-        Windows windows;
-        ASSERT_TRUE(windows.form1 && windows.form2 && windows.form3 && windows.form4 && windows.aboutForm);
-        for (QWidget* w : std::initializer_list<QWidget*>{windows.form1.get(), windows.form2.get(), windows.form3.get(),
-                                                         windows.form4.get(), windows.aboutForm.get()})
+        ProgramWindows windows;
+        ASSERT_TRUE(windows.mainWindow && windows.progressWindow && windows.codecOfferWindow && windows.firewallProbeWindow && windows.aboutBox);
+        for (QWidget* w : std::initializer_list<QWidget*>{windows.mainWindow.get(), windows.progressWindow.get(), windows.codecOfferWindow.get(),
+                                                         windows.firewallProbeWindow.get(), windows.aboutBox.get()})
             EXPECT_FALSE(w->isVisible()) << w->metaObject()->className();
         EXPECT_FALSE(QFile::exists(beside + QStringLiteral("/set.txt")));
     }

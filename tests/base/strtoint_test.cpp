@@ -1,5 +1,5 @@
-#include "base/error.h"
-#include "base/strtoint.h"
+#include "core/base/error.h"
+#include "core/base/strtoint.h"
 
 #include <gtest/gtest.h>
 

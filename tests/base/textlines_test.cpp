@@ -1,4 +1,4 @@
-#include "base/textlines.h"
+#include "core/base/textlines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "conversion/commandline.h"
+#include "core/conversion/commandline.h"
 #include "platform/childprocess.h"
 
 #include <gtest/gtest.h>

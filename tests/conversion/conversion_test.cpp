@@ -1,8 +1,9 @@
-#include "conversion/commandline.h"
-#include "conversion/mpegconverter.h"
-#include "conversion/toolinstall.h"
+#include "core/conversion/commandline.h"
+#include "core/conversion/consoleoutput.h"
+#include "core/conversion/converterrunner.h"
+#include "core/conversion/toolinstall.h"
 #include "platform/childprocess.h"
-#include "job/jobstate.h"
+#include "core/job/jobstartup.h"
 #include "platform/files.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
@@ -23,7 +24,7 @@ protected:
         test::StandinTest::SetUp();
         InstallConverterTool();
         m_temp = QFile::encodeName(test::NewFolder(QStringLiteral("conversion"))).toStdString() + "/";
-        m_converter.Fatal = [](const std::string& message) { FAIL() << message; };
+        m_converter.setFatalHandler([](const std::string& message) { FAIL() << message; });
     }
 
     std::string path(const char* name) const { return m_temp + name; }
@@ -32,13 +33,13 @@ protected:
     // Runs the job's way: the first read, then one read and time a tick.
     std::vector<std::int32_t> convert()
     {
-        m_converter.Run(ConverterCommandLine(JobState().ToolFolder, m_temp));
-        m_converter.ReadOutput();
+        m_converter.run(ConverterCommandLine(ConverterToolFolder(), m_temp));
+        m_converter.readOutput();
         std::vector<std::int32_t> times;
-        for (int tick = 0; tick < 1200 && !m_converter.Finished; ++tick) {
+        for (int tick = 0; tick < 1200 && !m_converter.finished(); ++tick) {
             platform::PauseMilliseconds(50);
-            m_converter.ReadOutput();
-            times.push_back(m_converter.GetTime());
+            m_converter.readOutput();
+            times.push_back(m_converter.timeSeconds());
         }
         return times;
     }
@@ -49,7 +50,7 @@ protected:
     {
         QProcess adapter;
         QStringList arguments;
-        const auto split = platform::SplitCommandLine(ConverterCommandLine(JobState().ToolFolder, m_temp));
+        const auto split = platform::SplitCommandLine(ConverterCommandLine(ConverterToolFolder(), m_temp));
         for (std::size_t i = 1; i < split.size(); ++i)
             arguments << QString::fromStdString(split[i]);
         adapter.setProcessChannelMode(QProcess::MergedChannels);
@@ -72,7 +73,7 @@ protected:
     }
 
     std::string m_temp;
-    Tmpegconverter m_converter;
+    ConverterRunner m_converter;
 };
 
 TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
@@ -81,12 +82,12 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
     test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
 
     const std::vector<std::int32_t> times = convert();
-    EXPECT_TRUE(m_converter.Finished);
-    EXPECT_EQ(m_converter.ExitCode, 0u) << m_converter.Output;
-    EXPECT_EQ(Tmpegconverter::DurationToSeconds(m_converter.GetDuration()), clip.seconds) << m_converter.Output;
+    EXPECT_TRUE(m_converter.finished());
+    EXPECT_EQ(m_converter.exitCode(), 0u) << m_converter.output();
+    EXPECT_EQ(DurationToSeconds(m_converter.duration()), clip.seconds) << m_converter.output();
     for (std::size_t i = 1; i < times.size(); ++i)
         EXPECT_GE(times[i], times[i - 1] == 0 ? 0 : times[i - 1] - 0) << "times must not go back";
-    EXPECT_NE(m_converter.Output.find("    \r"), std::string::npos);
+    EXPECT_NE(m_converter.output().find("    \r"), std::string::npos);
 
     const std::string streams = probe(qpath("temp.avi"));
     EXPECT_NE(streams.find("codec_name=mpeg4|codec_type=video|codec_tag_string=divx|width=320|height=240"),
@@ -103,7 +104,7 @@ TEST_F(ConversionTest, ExistingOutputIsNotOverwritten)
     test::WriteFile(qpath("temp.flv"), server().streamBytes(*server().clipByVid("1002")));
     test::WriteFile(qpath("temp.avi"), "keep me");
     convert();
-    EXPECT_TRUE(m_converter.Finished);
+    EXPECT_TRUE(m_converter.finished());
     EXPECT_EQ(test::ReadFile(qpath("temp.avi")), "keep me");
 
     const std::string said = runAdapter();
@@ -121,8 +122,8 @@ TEST_F(ConversionTest, InputThatIsNoVideoIsAnUnknownFormat)
     EXPECT_EQ(said.find("Duration: "), std::string::npos) << said;
 
     convert();
-    EXPECT_TRUE(m_converter.Finished);
-    EXPECT_EQ(Tmpegconverter::DurationToSeconds(m_converter.GetDuration()), 0);
+    EXPECT_TRUE(m_converter.finished());
+    EXPECT_EQ(DurationToSeconds(m_converter.duration()), 0);
     EXPECT_FALSE(QFile::exists(qpath("temp.avi")));
 }
 
@@ -130,11 +131,11 @@ TEST_F(ConversionTest, StoppingTheAdapterStopsItsFfmpeg)
 {
     const standin::Clip& clip = *server().clipByVid("1003");
     test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
-    m_converter.Run(ConverterCommandLine(JobState().ToolFolder, m_temp));
-    m_converter.ReadOutput();
-    const int group = m_converter.ProcessInfo.pid;
-    m_converter.Stop();
-    m_converter.Run("true");
+    m_converter.run(ConverterCommandLine(ConverterToolFolder(), m_temp));
+    m_converter.readOutput();
+    const int group = m_converter.processId();
+    m_converter.stop();
+    m_converter.run("true");
     bool ffmpegLeft = true;
     for (int i = 0; i < 100 && ffmpegLeft; ++i) {
         QProcess pgrep;

@@ -1,5 +1,5 @@
-#include "conversion/toolinstall.h"
-#include "job/jobstate.h"
+#include "core/conversion/toolinstall.h"
+#include "core/job/jobstartup.h"
 #include "platform/folders.h"
 #include "support/testenv.h"
 
@@ -25,9 +25,8 @@ TEST(ToolInstall, WritesTheAdapterOnceAndNeverReplacesIt)
     QFile::remove(toolPath);
     ASSERT_GT(Resource().size(), 1000u);
 
-    InstallConverterTool();
-    EXPECT_EQ(JobState().ToolFolder, folder);
-    EXPECT_EQ(JobState().ToolFolder.back(), '/');
+    EXPECT_EQ(InstallConverterTool(), folder);
+    EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(test::ReadFile(toolPath), Resource());
     struct stat st {};
     ASSERT_EQ(::stat(tool.c_str(), &st), 0);

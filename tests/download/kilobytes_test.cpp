@@ -1,4 +1,4 @@
-#include "download/kilobytes.h"
+#include "core/download/kilobytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "app/mainwindow.h"
-#include "app/startup.h"
-#include "base/error.h"
-#include "firstrun/firstrunsteps.h"
-#include "gui/messages.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/app/programwindows.h"
+#include "core/base/error.h"
+#include "core/firstrun/firstrunsteps.h"
+#include "ui/common/messages.h"
 #include "platform/folders.h"
 #include "support/testenv.h"
 
@@ -83,25 +83,25 @@ TEST(FirstRun, DeferredStartUpShowsBothWindowsThenAppliesTheSettings)
     platform::SetExecutableFolderForTests(QFile::encodeName(beside).toStdString());
     test::WriteFile(beside + QStringLiteral("/set.txt"), "/srv/clips/\r\n40\r\n50\r\n");
     MessageBoxRecorder::take();
-    Windows windows;
-    windows.form1->show();
+    ProgramWindows windows;
+    windows.mainWindow->show();
 
     QStringList shown;
     QTimer closer;
     closer.setInterval(50);
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown << dialog->objectName() + (windows.form1->isVisible() ? QStringLiteral("+main") : QString());
+            shown << dialog->objectName() + (windows.mainWindow->isVisible() ? QStringLiteral("+main") : QString());
             dialog->close(); // the close box, not the window's own button
         }
     });
     closer.start();
-    ASSERT_TRUE(test::WaitUntil([&] { return !windows.form1->Timer2->isActive() && shown.size() == 2 &&
-                                             windows.form1->outputFolder() == "/srv/clips/"; },
+    ASSERT_TRUE(test::WaitUntil([&] { return !windows.mainWindow->startupTimer()->isActive() && shown.size() == 2 &&
+                                             windows.mainWindow->outputFolder() == "/srv/clips/"; },
                                 20000));
     EXPECT_EQ(shown, (QStringList{QStringLiteral("TForm4"), QStringLiteral("TForm3")}));
-    EXPECT_TRUE(windows.form1->isVisible());
-    EXPECT_EQ(windows.form1->pos(), QPoint(50, 40));
+    EXPECT_TRUE(windows.mainWindow->isVisible());
+    EXPECT_EQ(windows.mainWindow->pos(), QPoint(50, 40));
     EXPECT_EQ(test::ReadFile(beside + QStringLiteral("/done2.txt")), "Done\r\n");
     EXPECT_EQ(test::ReadFile(beside + QStringLiteral("/done.txt")), "Done\r\n");
     EXPECT_TRUE(MessageBoxRecorder::take().empty());

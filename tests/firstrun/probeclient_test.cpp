@@ -1,4 +1,4 @@
-#include "firstrun/probeclient.h"
+#include "core/firstrun/probeclient.h"
 
 #include <gtest/gtest.h>
 

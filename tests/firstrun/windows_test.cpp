@@ -1,9 +1,9 @@
-#include "app/aboutbox.h"
-#include "firstrun/codecofferwindow.h"
-#include "firstrun/firewallprobewindow.h"
-#include "gui/messages.h"
+#include "ui/about/aboutbox.h"
+#include "ui/firstrun/codecofferwindow.h"
+#include "ui/firstrun/firewallprobewindow.h"
+#include "ui/common/messages.h"
 #include "platform/shell.h"
-#include "source/servicehosts.h"
+#include "core/source/servicehosts.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
 
@@ -62,7 +62,7 @@ protected:
 
 TEST_F(SmallWindowsTest, CodecWindowLayoutAndItsTwoChoices)
 {
-    TForm3 window;
+    CodecOfferWindow window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Clipvane Installation"));
     EXPECT_EQ(window.size(), QSize(385, 211));
     EXPECT_EQ(child<QLabel>(window, "Image1")->geometry(), QRect(8, 8, 158, 44));
@@ -94,7 +94,7 @@ TEST_F(SmallWindowsTest, CodecWindowLayoutAndItsTwoChoices)
 
 TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
 {
-    TForm4 window;
+    FirewallProbeWindow window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Windows Firewall Settings"));
     EXPECT_EQ(window.size(), QSize(544, 464));
     EXPECT_EQ(child<QPushButton>(window, "Button1")->geometry(), QRect(8, 32, 75, 25));
@@ -135,7 +135,7 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
 
 TEST_F(SmallWindowsTest, AboutBoxLinksAndEnterRightAfterOpening)
 {
-    TAboutForm box;
+    AboutBox box;
     EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(box.size(), QSize(393, 289));
     EXPECT_NEAR(box.windowOpacity(), 240 / 255.0, 0.01);

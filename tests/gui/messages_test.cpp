@@ -1,6 +1,6 @@
-#include "base/error.h"
-#include "gui/guard.h"
-#include "gui/messages.h"
+#include "core/base/error.h"
+#include "ui/common/guard.h"
+#include "ui/common/messages.h"
 
 #include <gtest/gtest.h>
 

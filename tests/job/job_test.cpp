@@ -1,4 +1,4 @@
-#include "conversion/toolinstall.h"
+#include "core/conversion/toolinstall.h"
 #include "support/jobfixture.h"
 
 namespace clipvane {
@@ -89,8 +89,8 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
     ASSERT_EQ(shown.size(), 1u);
     const std::string target = "/nonexistent/clips/Caf\xC3\xA9 terrace_ morning rush_.AVI";
     EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target + "\": No such file or directory. It is kept as \"" +
-                            JobState().TempFolder + "temp.avi\".");
-    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+                            DefaultTempFolder() + "temp.avi\".");
+    EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
     EXPECT_TRUE(m_opened.empty());
 }
 
@@ -98,33 +98,35 @@ TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)
 {
     start(page("2001")); // a slow stream
     ASSERT_TRUE(test::WaitUntil(
-        [] { return JobState().Downloading; }, 30000));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().DownloadThread && main().job().DownloadThread->BytesShown > 0; },
+        [this] { return main().job().current().downloading; }, 30000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().downloadWorker() && main().job().downloadWorker()->bytesShown() > 0; },
                                 30000));
     EXPECT_TRUE(progress().isVisible());
     EXPECT_FALSE(main().isVisible());
-    EXPECT_FALSE(main().FormCloseQuery()) << "no closing while a job runs";
+    EXPECT_FALSE(main().mayClose()) << "no closing while a job runs";
+    EXPECT_FALSE(main().close());
+    EXPECT_TRUE(progress().isVisible());
     EXPECT_FALSE(progress().close());
     QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 30000));
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 30000));
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_EQ(gauges(), std::make_pair(100, 100));
     EXPECT_TRUE(outputFiles().isEmpty());
     EXPECT_TRUE(m_opened.empty());
     EXPECT_TRUE(addressField()->text().isEmpty());
-    EXPECT_FALSE(JobState().Converting);
+    EXPECT_FALSE(main().job().current().converting);
 }
 
 TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
 {
     start(page("1004")); // four minutes of clip: the conversion takes a while
-    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting; }, 60000));
-    EXPECT_EQ(JobState().DurationSeconds, 240);
-    const int group = main().Converter->ProcessInfo.pid;
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+    EXPECT_EQ(main().job().current().durationSeconds, 240);
+    const int group = main().job().converter()->processId();
     ASSERT_GT(group, 0);
     QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
-    EXPECT_TRUE(main().Converter->Finished) << "the converter is stopped at once";
-    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 5000));
+    EXPECT_TRUE(main().job().converter()->finished()) << "the converter is stopped at once";
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 5000));
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_TRUE(outputFiles().isEmpty());
     EXPECT_TRUE(m_opened.empty());
@@ -148,7 +150,7 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
 {
     // A converter of the user's own in the tool folder, which is never
     // replaced: it cannot tell the duration, then writes its output.
-    const std::string tool = JobState().ToolFolder + "nnn.exe";
+    const std::string tool = ConverterToolFolder() + "nnn.exe";
     const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
     QFile::remove(toolPath);
     test::WriteFile(toolPath, "#!/bin/sh\n"
@@ -160,16 +162,16 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
     start(page("1001"));
     test::WaitUntil(
         [&] {
-            if (JobState().Converting)
+            if (main().job().current().converting)
                 seen.push_back(gauges());
-            return !JobState().Busy;
+            return !main().job().busy();
         },
         60000);
     QFile::remove(toolPath);
     InstallConverterTool();
 
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
-    EXPECT_EQ(JobState().DurationSeconds, 0);
+    EXPECT_EQ(main().job().current().durationSeconds, 0);
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), std::make_pair(0, 60));
@@ -177,12 +179,25 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
 
 TEST_F(JobTest, WithoutAConverterNoJobStarts)
 {
-    main().job().setConverter(nullptr);
+    // A folder where the converter belongs: installing it fails at start.
+    const QString toolPath = QFile::decodeName(QByteArray::fromStdString(ConverterToolFolder() + "nnn.exe"));
+    QFile::remove(toolPath);
+    ASSERT_TRUE(QDir().mkpath(toolPath));
+    remakeWindows();
+    const std::vector<ShownBox> atStart = MessageBoxRecorder::take();
+    ASSERT_EQ(atStart.size(), 1u);
+    EXPECT_EQ(atStart[0].icon, BoxIcon::Stop);
+    EXPECT_TRUE(atStart[0].text.startsWith(QStringLiteral("Cannot create file \""))) << atStart[0].text.toStdString();
+
     start(page("1001"));
-    EXPECT_FALSE(JobState().Busy);
+    EXPECT_FALSE(main().job().busy());
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{JobController::kNoConverter}));
+    EXPECT_EQ(main().job().lastEnd().outcome, JobOutcome::NoConverter);
     EXPECT_TRUE(main().isVisible());
-    main().job().setConverter(main().Converter.get());
+    EXPECT_TRUE(server().requests().empty()) << "nothing is asked of the service";
+
+    QDir().rmdir(toolPath);
+    InstallConverterTool();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "job/progressmath.h"
+#include "core/job/progressmath.h"
 #include "support/testenv.h"
 
 #include <QDir>

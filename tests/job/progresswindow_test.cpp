@@ -1,8 +1,9 @@
-#include "job/jobcontroller.h"
-#include "source/playlist.h"
-#include "job/jobstate.h"
-#include "job/progresswindow.h"
-#include "skin/gauge.h"
+#include "core/job/jobcontroller.h"
+#include "core/source/playlist.h"
+#include "core/job/jobstartup.h"
+#include "core/source/videoservice.h"
+#include "ui/progress/progresswindow.h"
+#include "ui/skin/gauge.h"
 #include "support/testenv.h"
 
 #include <QLabel>
@@ -15,7 +16,7 @@ namespace {
 
 TEST(ProgressWindow, LayoutTextsAndARefusedClose)
 {
-    TForm2 window;
+    ProgressWindow window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Devad Ivava ri VIV OroR..."));
     EXPECT_EQ(window.size(), QSize(389, 163));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
@@ -69,7 +70,7 @@ TEST(ProgressWindow, LayoutTextsAndARefusedClose)
 
 TEST(ProgressWindow, GaugesClampAndShowTheirPercent)
 {
-    TsGauge gauge;
+    Gauge gauge;
     gauge.resize(369, 17);
     const std::pair<int, int> cases[] = {{47, 47}, {130, 100}, {-5, 0}, {0, 0}, {100, 100}};
     for (const auto& [value, shown] : cases) {
@@ -103,21 +104,20 @@ public:
     void showProgressWindow() override { ++changes; }
     void showMainWindow() override { ++changes; }
     void message(const std::string&) override { ++changes; }
+    void jobEnded(const JobEnd&) override { ++changes; }
     int changes = 0;
 };
 
 TEST(ProgressWindow, CancelWithNoPhaseOnlySetsCancelled)
 {
     CancelOnlyView view;
-    TXMLDocument document;
-    JobController controller(view, document);
-    TForm2 window;
+    JobController controller(view, std::make_unique<VideoService>(ServiceHosts{}), JobFolders{}, nullptr);
+    ProgressWindow window;
     window.setController(&controller);
-    JobState().Cancelled = false;
+    EXPECT_FALSE(controller.current().cancelled);
     QTest::mouseClick(window.sSpeedButton1(), Qt::LeftButton);
-    EXPECT_TRUE(JobState().Cancelled);
+    EXPECT_TRUE(controller.current().cancelled);
     EXPECT_EQ(view.changes, 0);
-    JobState().Cancelled = false;
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "conversion/toolinstall.h"
-#include "source/internet.h"
+#include "core/conversion/toolinstall.h"
+#include "core/source/internet.h"
 #include "support/jobfixture.h"
 
 #include <csignal>
@@ -74,6 +74,7 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
              ServiceHosts hosts = CurrentHosts();
              hosts.maker = "127.0.0.1:1";
              SetCurrentHosts(hosts);
+             remakeWindows();
          },
          [&] { return page("1001"); }, JobController::kFirewallError},
         {"probe answers an error page", [&] { server().setRoute("/files/vidudoz/test.txt", notFound); },
@@ -96,7 +97,10 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
         server().clearOverrides();
         c.arrange();
         expectErrorEnd(run(c.address()), c.message);
-        SetCurrentHosts(hosts);
+        if (CurrentHosts().maker != hosts.maker) {
+            SetCurrentHosts(hosts);
+            remakeWindows();
+        }
     }
     expectReadyForTheNextJob();
 }
@@ -184,10 +188,10 @@ TEST_F(FaultTest, SlowDripCancelledByTheUser)
     drip.plan.pauseMs = 1000; // 1 KB/s
     server().setRoute(streamPath("1001"), drip);
     start(page("1001"));
-    ASSERT_TRUE(test::WaitUntil([this] { return JobState().Downloading && main().job().DownloadThread; }, 30000));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().DownloadThread->BytesShown > 0; }, 10000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().downloading && main().job().downloadWorker(); }, 30000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().downloadWorker()->bytesShown() > 0; }, 10000));
     QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 10000)) << "Cancel must not wait for the drip";
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000)) << "Cancel must not wait for the drip";
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_TRUE(outputFiles().isEmpty());
     expectReadyForTheNextJob();
@@ -233,18 +237,18 @@ TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
     QDir().mkpath(QString::fromStdString(shm));
     main().setOutputFolder(shm);
     start(page("1001"));
-    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting || !JobState().Busy; }, 60000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting || !main().job().busy(); }, 60000));
     std::vector<ShownBox> boxes;
     {
         FileSizeLimit full(16 * 1024); // the converter already runs with its own limits
-        ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 60000));
+        ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 60000));
         boxes = MessageBoxRecorder::take();
     }
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text.toStdString().rfind("Error: Cant move the video file to \"" + shm, 0), 0u)
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("File too large")));
-    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+    EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
     EXPECT_TRUE(QDir(QString::fromStdString(shm)).entryList(QDir::Files).isEmpty()) << "no partial file is left";
     QDir(QString::fromStdString(shm)).removeRecursively();
     main().setOutputFolder(m_out);
@@ -284,7 +288,7 @@ TEST_F(FaultTest, OutputFolderWithoutWritePermission)
     EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Error: Cant move the video file to \"") + locked))
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("Permission denied")));
-    EXPECT_TRUE(platform::FileExists(JobState().TempFolder + "temp.avi"));
+    EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
     main().setOutputFolder(m_out);
     expectReadyForTheNextJob();
 }
@@ -292,25 +296,25 @@ TEST_F(FaultTest, OutputFolderWithoutWritePermission)
 TEST_F(FaultTest, ConverterKilledMidRun)
 {
     start(page("1004"));
-    ASSERT_TRUE(test::WaitUntil([] { return JobState().Converting; }, 60000));
-    ::kill(-main().Converter->ProcessInfo.pid, SIGKILL);
-    ASSERT_TRUE(test::WaitUntil([] { return !JobState().Busy; }, 10000));
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+    ::kill(-main().job().converter()->processId(), SIGKILL);
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000));
     expectErrorEnd(MessageBoxRecorder::take(), JobController::kConvertError);
     expectReadyForTheNextJob();
 }
 
 TEST_F(FaultTest, ConverterThatHangsWithoutPrinting)
 {
-    const std::string tool = JobState().ToolFolder + "nnn.exe";
+    const std::string tool = ConverterToolFolder() + "nnn.exe";
     const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
     QFile::remove(toolPath);
     test::WriteFile(toolPath, "#!/bin/sh\nexec sleep 600\n");
     QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    main().Converter->SilenceLimitMilliseconds = 1500;
+    main().job().converter()->setSilenceLimit(1500);
     const std::vector<ShownBox> boxes = run(page("1001"));
     QFile::remove(toolPath);
     InstallConverterTool();
-    main().Converter->SilenceLimitMilliseconds = 60000;
+    main().job().converter()->setSilenceLimit(60000);
     expectErrorEnd(boxes, JobController::kConvertError);
     expectReadyForTheNextJob();
 }

@@ -1,4 +1,4 @@
-#include "skin/icon16.h"
+#include "ui/skin/icon16.h"
 #include "support/printers.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "gui/messages.h"
-#include "skin/newfoldername.h"
-#include "skin/pathdialog.h"
+#include "ui/common/messages.h"
+#include "ui/skin/newfoldername.h"
+#include "ui/skin/folderchooserdialog.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -34,7 +34,7 @@ protected:
     }
 
     QString m_folder;
-    TPathDialogForm m_dialog;
+    FolderChooserDialog m_dialog;
 };
 
 TEST_F(PathDialogTest, WindowHasItsCaptionSizeAndButtons)

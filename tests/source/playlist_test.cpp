@@ -1,5 +1,5 @@
-#include "base/error.h"
-#include "source/playlist.h"
+#include "core/base/error.h"
+#include "core/source/playlist.h"
 #include "support/testenv.h"
 
 #include <QFile>
@@ -22,7 +22,7 @@ class PlaylistTable : public ::testing::TestWithParam<PlaylistCase>
 
 std::string Build(const std::string& xml, std::string* error)
 {
-    TXMLDocument document;
+    XmlDocument document;
     try {
         document.LoadFromText(xml);
         return BuildStreamUrl(document);
@@ -113,7 +113,7 @@ TEST(Playlist, EntityExpansionBombIsAParseError)
 
 TEST(Playlist, ALoadReplacesTheDocumentAndAFailedOneLeavesNone)
 {
-    TXMLDocument document;
+    XmlDocument document;
     document.LoadFromText("<l><STREAM " + kFull + "/></l>");
     EXPECT_EQ(BuildStreamUrl(document), "http://s.example/p.flv?a=1");
     EXPECT_THROW(document.LoadFromText("<broken"), Error);

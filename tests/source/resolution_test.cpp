@@ -1,10 +1,10 @@
-#include "base/error.h"
-#include "job/jobstate.h"
-#include "source/playlist.h"
-#include "source/servicehosts.h"
-#include "source/streamlookup.h"
-#include "source/videopage.h"
-#include "source/webfetch.h"
+#include "core/base/error.h"
+#include "core/source/playlist.h"
+#include "core/source/servicehosts.h"
+#include "core/source/streamlookup.h"
+#include "core/source/videoservice.h"
+#include "core/source/videopage.h"
+#include "core/source/webfetch.h"
 #include "support/standinfixture.h"
 
 namespace clipvane {
@@ -29,15 +29,16 @@ protected:
     }
 
     ServiceHosts m_hosts;
-    TXMLDocument m_document;
+    XmlDocument m_document;
 };
 
 TEST_F(ResolutionTest, PageToStreamLengthSendsTheExpectedRequests)
 {
     const standin::Clip& c = clip("1001");
-    const std::string clipId = ScrapeVideoPage(server().pageAddress(c));
+    const ScrapedPage page = ScrapeVideoPage(server().pageAddress(c));
+    const std::string clipId = page.clipId;
     EXPECT_EQ(clipId, c.clipId);
-    EXPECT_EQ(JobState().VideoTitle, "Harbour lights at dusk");
+    EXPECT_EQ(page.title, "Harbour lights at dusk");
 
     const std::string streamId = GetStreamId(SequenceAddress(m_hosts, clipId));
     EXPECT_EQ(streamId, c.streamId);
@@ -60,18 +61,18 @@ TEST_F(ResolutionTest, PageToStreamLengthSendsTheExpectedRequests)
 
 TEST_F(ResolutionTest, TitlesAreCleanedForFileNames)
 {
-    ScrapeVideoPage(server().pageAddress(clip("1002")));
-    EXPECT_EQ(JobState().VideoTitle, "Caf\xC3\xA9 terrace_ morning rush_");
-    ScrapeVideoPage(server().pageAddress(clip("1003")));
-    EXPECT_EQ(JobState().VideoTitle, "Kite festival on the north beach, filmed from the ...");
+    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("1002"))).title, "Caf\xC3\xA9 terrace_ morning rush_");
+    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("1003"))).title,
+              "Kite festival on the north beach, filmed from the ...");
 }
 
 TEST_F(ResolutionTest, FaultClipsFailWhereTheyShould)
 {
     // A NUL before the marker hides it; a page beyond the size cap is no page.
-    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("2008"))), "");
-    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("2009"))), "");
-    EXPECT_EQ(JobState().VideoTitle.rfind("video", 0), 0u);
+    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("2008"))).clipId, "");
+    const ScrapedPage oversized = ScrapeVideoPage(server().pageAddress(clip("2009")));
+    EXPECT_EQ(oversized.clipId, "");
+    EXPECT_EQ(oversized.title.rfind("video", 0), 0u);
 
     // An error page in place of the sequence document names no stream.
     EXPECT_EQ(GetStreamId(SequenceAddress(m_hosts, clip("2005").clipId)), "");
@@ -87,6 +88,64 @@ TEST_F(ResolutionTest, FaultClipsFailWhereTheyShould)
         ADD_FAILURE() << "a playlist without QUERYSTRING must raise";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("no QUERYSTRING attribute"), std::string::npos) << e.what();
+    }
+}
+
+// The milestones the job shows while the service is asked, as text.
+class RecordedProgress : public ResolutionProgress
+{
+public:
+    void connectionChecked() override { steps.push_back("connected"); }
+    void linkLookedUp(const std::optional<std::string>& title) override
+    {
+        steps.push_back("looked up " + title.value_or("<no page>"));
+    }
+    void lengthQueryStarting() override { steps.push_back("length"); }
+    std::vector<std::string> steps;
+};
+
+TEST_F(ResolutionTest, TheVideoServiceResolvesAClipOrSaysWhyNot)
+{
+    struct Case
+    {
+        const char* name;
+        std::string address;
+        bool probeAnswers;
+        ResolveFailure failure;
+        std::vector<std::string> steps;
+        std::optional<std::string> title;
+    };
+    const std::string harbour = "Harbour lights at dusk";
+    const Case cases[] = {
+        {"whole chain", server().pageAddress(clip("1001")), true, ResolveFailure::None,
+         {"connected", "looked up " + harbour, "length"}, harbour},
+        {"no probe", server().pageAddress(clip("1001")), false, ResolveFailure::NoConnection, {}, std::nullopt},
+        {"no address", "", true, ResolveFailure::NoVideoLink, {"connected", "looked up <no page>"}, std::nullopt},
+        {"sequence error", server().pageAddress(clip("2005")), true, ResolveFailure::NoVideoLink,
+         {"connected", "looked up " + ScrapeVideoPage(server().pageAddress(clip("2005"))).title},
+         ScrapeVideoPage(server().pageAddress(clip("2005"))).title},
+        {"broken playlist", server().pageAddress(clip("2006")), true, ResolveFailure::PlaylistUnreadable,
+         {"connected"}, ScrapeVideoPage(server().pageAddress(clip("2006"))).title},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceHosts hosts = m_hosts;
+        if (!c.probeAnswers)
+            hosts.maker = "127.0.0.1:1";
+        VideoService service(hosts);
+        RecordedProgress progress;
+        const Resolution resolution = service.resolve(c.address, progress);
+        EXPECT_EQ(resolution.failure, c.failure);
+        EXPECT_EQ(progress.steps, c.steps);
+        EXPECT_EQ(resolution.title, c.title);
+        if (c.failure == ResolveFailure::None) {
+            EXPECT_EQ(resolution.clip.title, harbour);
+            EXPECT_EQ(resolution.clip.expectedSize, static_cast<std::int32_t>(server().streamBytes(clip("1001")).size()));
+            EXPECT_NE(resolution.clip.streamUrl.find("/streams/"), std::string::npos);
+        }
+        if (c.failure == ResolveFailure::PlaylistUnreadable) {
+            EXPECT_EQ(resolution.message.rfind("The playlist cannot be read (line ", 0), 0u) << resolution.message;
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-#include "source/servicehosts.h"
+#include "core/source/servicehosts.h"
 #include "support/testenv.h"
 
 #include <QFile>

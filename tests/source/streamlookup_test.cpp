@@ -1,4 +1,4 @@
-#include "source/streamlookup.h"
+#include "core/source/streamlookup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-#include "job/jobstate.h"
-#include "source/videopage.h"
+#include "core/source/videopage.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -75,9 +74,9 @@ TEST(CleanTitle, CountsUtf8CharactersAndNeverSplitsOne)
 
 TEST(ScrapeVideoPage, UnreachablePageLeavesAFallbackTitle)
 {
-    JobState().VideoTitle = "old";
-    EXPECT_EQ(ScrapeVideoPage("http://127.0.0.1:1/video/play?vid=1"), "");
-    const std::string& title = JobState().VideoTitle;
+    const ScrapedPage page = ScrapeVideoPage("http://127.0.0.1:1/video/play?vid=1");
+    EXPECT_EQ(page.clipId, "");
+    const std::string& title = page.title;
     ASSERT_GE(title.size(), 10u);
     EXPECT_EQ(title.substr(0, 5), "video");
     EXPECT_EQ(title.find(':'), std::string::npos);

@@ -1,5 +1,5 @@
-#include "source/servicehosts.h"
-#include "source/webfetch.h"
+#include "core/source/servicehosts.h"
+#include "core/source/webfetch.h"
 #include "support/standinfixture.h"
 
 #include <random>

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "app/mainwindow.h"
-#include "app/startup.h"
-#include "conversion/mpegconverter.h"
-#include "download/httpthread.h"
-#include "gui/messages.h"
-#include "job/jobcontroller.h"
-#include "job/jobstate.h"
-#include "job/progresswindow.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/app/programwindows.h"
+#include "core/conversion/converterrunner.h"
+#include "core/download/downloadworker.h"
+#include "ui/common/messages.h"
+#include "core/job/jobcontroller.h"
+#include "core/job/jobstartup.h"
+#include "ui/progress/progresswindow.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
-#include "skin/gauge.h"
-#include "source/servicehosts.h"
+#include "ui/skin/gauge.h"
+#include "core/source/servicehosts.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
 
@@ -50,19 +50,27 @@ protected:
         WriteFile(beside + QStringLiteral("/done2.txt"), "Done\r\n");
         platform::SetShellOpenerForTests([this](const QUrl& url) { m_opened.push_back(url); });
         MessageBoxRecorder::take();
-        m_windows = std::make_unique<Windows>();
         m_out = QFile::encodeName(NewFolder(QStringLiteral("out"))).toStdString() + "/";
+        remakeWindows();
+        m_baseline = Resources();
+    }
+
+    // The program as it starts: what start-up reads (the service hosts, the
+    // tool folder) is read again.
+    void remakeWindows()
+    {
+        m_windows.reset();
+        m_windows = std::make_unique<ProgramWindows>();
         main().setOutputFolder(m_out);
         main().show();
-        m_baseline = Resources();
     }
 
     void TearDown() override
     {
         // Never leave a job behind for the next test.
-        if (JobState().Busy) {
-            progress().sSpeedButton1Click();
-            EXPECT_TRUE(WaitUntil([] { return !JobState().Busy; }, 60000));
+        if (main().job().busy()) {
+            progress().cancelJob();
+            EXPECT_TRUE(WaitUntil([this] { return !main().job().busy(); }, 60000));
         }
         // After every job the program is ready for the next one: no child
         // process, descriptor or thread of it is left behind.
@@ -75,8 +83,8 @@ protected:
         SetCurrentHosts(m_savedHosts);
     }
 
-    TForm1& main() { return *m_windows->form1; }
-    TForm2& progress() { return *m_windows->form2; }
+    MainWindow& main() { return *m_windows->mainWindow; }
+    ProgressWindow& progress() { return *m_windows->progressWindow; }
     QLineEdit* addressField() { return main().findChild<QLineEdit*>(QStringLiteral("sEdit1")); }
 
     std::string page(const char* vid) { return server().pageAddress(*server().clipByVid(vid)); }
@@ -91,7 +99,7 @@ protected:
     std::vector<ShownBox> run(const std::string& address)
     {
         start(address);
-        EXPECT_TRUE(WaitUntil([] { return !JobState().Busy; }, 120000)) << "the job did not end";
+        EXPECT_TRUE(WaitUntil([this] { return !main().job().busy(); }, 120000)) << "the job did not end";
         return MessageBoxRecorder::take();
     }
 
@@ -157,7 +165,7 @@ protected:
     std::string m_out;
     std::vector<QUrl> m_opened;
     Held m_baseline;
-    std::unique_ptr<Windows> m_windows;
+    std::unique_ptr<ProgramWindows> m_windows;
     ServiceHosts m_savedHosts;
 };
 

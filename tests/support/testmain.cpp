@@ -1,6 +1,6 @@
-#include "gui/messages.h"
+#include "ui/common/messages.h"
 #include "platform/folders.h"
-#include "skin/skin.h"
+#include "ui/skin/skin.h"
 #include "support/testenv.h"
 
 #include <QApplication>

@@ -1,0 +1,34 @@
+#include "core/firstrun/firstrunsteps.h"
+
+#include "core/base/error.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+
+namespace clipvane {
+
+void WriteMarker(const std::string& path)
+{
+    const std::string problem = platform::WriteWholeFile(path, "Done\r\n", 0644);
+    if (!problem.empty())
+        throw EFileError(problem);
+}
+
+void RunFirstRunWindows(const std::string& folder, FirstRunHost& host)
+{
+    const std::string firewall = folder + kFirewallMarker;
+    if (!platform::FileExists(firewall)) {
+        host.hideMainWindow();
+        host.showFirewallWindow();
+        host.showMainWindow();
+        WriteMarker(firewall);
+    }
+    const std::string codec = folder + kCodecMarker;
+    if (!platform::FileExists(codec)) {
+        host.hideMainWindow();
+        host.showCodecWindow();
+        host.showMainWindow();
+        WriteMarker(codec);
+    }
+}
+
+} // namespace clipvane

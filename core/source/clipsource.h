@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace clipvane {
+
+// A clip whose stream can be downloaded: what the job needs of a video site.
+struct ResolvedClip
+{
+    std::string title; // fit to be a file name
+    std::string streamUrl;
+    std::int32_t expectedSize = 0;
+};
+
+enum class ResolveFailure
+{
+    None,
+    NoConnection,       // the maker's host did not answer the probe
+    NoVideoLink,        // no stream address came out of the page
+    PlaylistUnreadable, // the playlist document was rejected; see message
+    NoLength,           // the stream announced no usable length
+};
+
+struct Resolution
+{
+    ResolveFailure failure = ResolveFailure::None;
+    std::string message; // the reason, for PlaylistUnreadable
+    // The page's title, whenever the page was asked for, even when a later
+    // step failed; nothing when no page was read.
+    std::optional<std::string> title;
+    ResolvedClip clip;
+
+    bool ok() const { return failure == ResolveFailure::None; }
+};
+
+// The milestones of a resolution, for the progress the user sees while the
+// main thread is busy with the requests.
+class ResolutionProgress
+{
+public:
+    virtual ~ResolutionProgress() = default;
+    virtual void connectionChecked() = 0;
+    // Page, sequence and playlist are done; `title` is the page's, if read.
+    virtual void linkLookedUp(const std::optional<std::string>& title) = 0;
+    virtual void lengthQueryStarting() = 0;
+};
+
+// A video site: turns the address of one of its pages into a clip. A second
+// site implements this beside the first; the job controller takes either.
+class ClipSource
+{
+public:
+    virtual ~ClipSource() = default;
+    // Blocks until the clip is resolved or the failure is known. Errors are
+    // reported in the result; only what no site expects (out of memory) is
+    // raised.
+    virtual Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress) = 0;
+};
+
+} // namespace clipvane

@@ -1,0 +1,249 @@
+#include "core/source/internet.h"
+
+#include "core/base/asciicase.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <string_view>
+
+namespace clipvane {
+
+namespace {
+
+// A body is buffered only this far ahead of the reader; beyond it the
+// transfer pauses until the reader catches up.
+constexpr std::size_t kReadAhead = 1024 * 1024;
+constexpr long kConnectTimeoutSeconds = 60;
+constexpr long kStallSeconds = 60;
+std::atomic<long> g_stallSeconds{kStallSeconds};
+constexpr long kMaxRedirects = 10;
+
+// Cookies and name lookups are shared by every request of the process, as a
+// desktop internet client shares them; the download thread uses them too.
+class Share
+{
+public:
+    Share()
+    {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        m_share = curl_share_init();
+        curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, &Share::lock);
+        curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &Share::unlock);
+        curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+    CURLSH* handle() const { return m_share; }
+
+    static Share& instance()
+    {
+        static Share share;
+        return share;
+    }
+
+private:
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
+    {
+        static_cast<Share*>(self)->m_locks[index(data)].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self)
+    {
+        static_cast<Share*>(self)->m_locks[index(data)].unlock();
+    }
+    static std::size_t index(curl_lock_data data)
+    {
+        const auto i = static_cast<std::size_t>(data);
+        return i < kLocks ? i : 0;
+    }
+
+    static constexpr std::size_t kLocks = CURL_LOCK_DATA_LAST;
+    CURLSH* m_share = nullptr;
+    std::array<std::mutex, kLocks> m_locks;
+};
+
+} // namespace
+
+void SetStallTimeoutForTests(long seconds)
+{
+    g_stallSeconds = seconds > 0 ? seconds : kStallSeconds;
+}
+
+bool IsWebAddress(const std::string& address)
+{
+    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
+}
+
+struct InternetRequest::State
+{
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    curl_slist* headers = nullptr;
+    std::string buffer; // body bytes received and not yet read
+    std::size_t bufferStart = 0;
+    bool headersDone = false;
+    bool finished = false;
+    bool failed = false;
+    bool paused = false;
+
+    ~State()
+    {
+        if (multi && easy)
+            curl_multi_remove_handle(multi, easy);
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+        if (headers)
+            curl_slist_free_all(headers);
+    }
+
+    std::size_t buffered() const { return buffer.size() - bufferStart; }
+
+    // Runs the transfer until `done()` holds or the transfer has ended.
+    template <class Done>
+    void runUntil(Done done)
+    {
+        while (!finished && !done()) {
+            if (paused && buffered() < kReadAhead) {
+                paused = false;
+                curl_easy_pause(easy, CURLPAUSE_CONT);
+            }
+            int running = 0;
+            if (curl_multi_perform(multi, &running) != CURLM_OK) {
+                finished = failed = true;
+                break;
+            }
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE) {
+                    finished = true;
+                    failed = message->data.result != CURLE_OK;
+                }
+            }
+            if (finished || done())
+                break;
+            if (paused)
+                continue;
+            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        }
+    }
+
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        auto* state = static_cast<State*>(self);
+        state->headersDone = true;
+        if (state->buffered() >= kReadAhead) {
+            state->paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        if (state->bufferStart > 0 && state->bufferStart == state->buffer.size()) {
+            state->buffer.clear();
+            state->bufferStart = 0;
+        }
+        state->buffer.append(data, size * count);
+        return size * count;
+    }
+
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        auto* state = static_cast<State*>(self);
+        const std::string_view line(data, size * count);
+        if (line == "\r\n" || line == "\n") {
+            // The blank line ends one response's headers. A provisional
+            // answer or a redirect that will be followed is not the final one.
+            long code = 0;
+            curl_easy_getinfo(state->easy, CURLINFO_RESPONSE_CODE, &code);
+            char* location = nullptr;
+            curl_easy_getinfo(state->easy, CURLINFO_REDIRECT_URL, &location);
+            const bool provisional = code >= 100 && code < 200;
+            const bool redirected = code >= 300 && code < 400 && location != nullptr;
+            if (!provisional && !redirected)
+                state->headersDone = true;
+        }
+        return size * count;
+    }
+};
+
+InternetRequest::InternetRequest(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+
+InternetRequest::~InternetRequest() = default;
+
+std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session, const std::string& address,
+                                                       const std::string& extraHeaders)
+{
+    if (!IsWebAddress(address) || address.find('\0') != std::string::npos)
+        return nullptr;
+
+    auto state = std::make_unique<State>();
+    Share& share = Share::instance();
+    state->easy = curl_easy_init();
+    state->multi = curl_multi_init();
+    if (!state->easy || !state->multi)
+        return nullptr;
+
+    CURL* easy = state->easy;
+    curl_easy_setopt(easy, CURLOPT_SHARE, share.handle());
+    if (curl_easy_setopt(easy, CURLOPT_URL, address.c_str()) != CURLE_OK)
+        return nullptr;
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent().c_str());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger deliveries
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, state.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &State::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, state.get());
+
+    // libcurl sends "Accept: */*" of its own accord; the request carries
+    // exactly the extra header it was given, or none.
+    state->headers = curl_slist_append(nullptr, extraHeaders.empty() ? "Accept:" : extraHeaders.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, state->headers);
+
+    if (curl_multi_add_handle(state->multi, easy) != CURLM_OK)
+        return nullptr;
+
+    State* s = state.get();
+    s->runUntil([s] { return s->headersDone; });
+    if (!s->headersDone)
+        return nullptr;
+    return std::unique_ptr<InternetRequest>(new InternetRequest(std::move(state)));
+}
+
+std::size_t InternetRequest::Read(char* buffer, std::size_t size)
+{
+    State* s = m_state.get();
+    if (size == 0)
+        return 0;
+    s->runUntil([s, size] { return s->buffered() >= size; });
+    const std::size_t count = std::min(size, s->buffered());
+    if (count == 0)
+        return 0;
+    s->buffer.copy(buffer, count, s->bufferStart);
+    s->bufferStart += count;
+    if (s->bufferStart >= kReadAhead) {
+        s->buffer.erase(0, s->bufferStart);
+        s->bufferStart = 0;
+    }
+    return count;
+}
+
+std::optional<std::string> InternetRequest::QueryHeader(const std::string& name) const
+{
+    curl_header* header = nullptr;
+    if (curl_easy_header(m_state->easy, name.c_str(), 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header)
+        return std::nullopt;
+    return std::string(header->value ? header->value : "");
+}
+
+} // namespace clipvane

@@ -1,0 +1,78 @@
+#include "core/source/webfetch.h"
+
+#include "core/source/internet.h"
+#include "core/source/servicehosts.h"
+
+#include <array>
+#include <limits>
+
+namespace clipvane {
+
+std::string FetchUrlText(const std::string& address)
+{
+    const InternetSession session(kBrowserAgent);
+    const auto request = InternetRequest::Open(session, address, kAcceptAnything);
+    if (!request)
+        return {};
+    std::string body;
+    std::array<char, kReadChunkBytes> chunk {};
+    while (const std::size_t count = request->Read(chunk.data(), chunk.size())) {
+        if (body.size() + count > kMaxDocumentBytes)
+            return {};
+        body.append(chunk.data(), count);
+    }
+    return body;
+}
+
+std::int32_t ContentLengthValue(const std::string& headerText)
+{
+    const std::string text = headerText.substr(0, headerText.find('\0'));
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return 0;
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? std::int64_t{1} << 31 : std::numeric_limits<std::int32_t>::max();
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            return 0;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::int32_t GetContentLength(const std::string& address)
+{
+    const InternetSession session(kLengthAgent);
+    const auto request = InternetRequest::Open(session, address, {});
+    if (!request)
+        return 0;
+    const auto header = request->QueryHeader("Content-Length");
+    return header ? ContentLengthValue(*header) : 0;
+}
+
+bool CheckConnection(const std::string& probeAddress)
+{
+    const InternetSession session(kBrowserAgent);
+    const auto request = InternetRequest::Open(session, probeAddress, {});
+    if (!request)
+        return false;
+    std::array<char, 10> first {};
+    const std::size_t count = request->Read(first.data(), first.size());
+    return count >= 5 && std::string_view(first.data(), 5) == "12345";
+}
+
+bool CheckConnection()
+{
+    return CheckConnection(ProbeAddress(CurrentHosts()));
+}
+
+} // namespace clipvane
