@@ -81,13 +81,11 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
     const standin::Clip& clip = *server().clipByVid("1001");
     test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
 
-    const std::vector<std::int32_t> times = convert();
-    EXPECT_TRUE(m_converter.finished());
-    EXPECT_EQ(m_converter.exitCode(), 0u) << m_converter.output();
-    EXPECT_EQ(DurationToSeconds(m_converter.duration()), clip.seconds) << m_converter.output();
-    for (std::size_t i = 1; i < times.size(); ++i)
-        EXPECT_GE(times[i], times[i - 1] == 0 ? 0 : times[i - 1] - 0) << "times must not go back";
-    EXPECT_NE(m_converter.output().find("    \r"), std::string::npos);
+    // What the adapter says, read to its end: a short clip converts faster
+    // than the runner reads, so the dialect is checked on the whole text.
+    const std::string said = runAdapter();
+    EXPECT_EQ(DurationToSeconds(DurationText(said)), clip.seconds) << said;
+    EXPECT_NE(said.find("    \r"), std::string::npos) << said;
 
     const std::string streams = probe(qpath("temp.avi"));
     EXPECT_NE(streams.find("codec_name=mpeg4|codec_type=video|codec_tag_string=divx|width=320|height=240"),
@@ -97,6 +95,15 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
               std::string::npos)
         << streams;
     EXPECT_NE(streams.find("format_name=avi"), std::string::npos) << streams;
+
+    // The same conversion the job's way, through the runner.
+    ASSERT_TRUE(QFile::remove(qpath("temp.avi")));
+    const std::vector<std::int32_t> times = convert();
+    EXPECT_TRUE(m_converter.finished());
+    EXPECT_EQ(m_converter.exitCode(), 0u) << m_converter.output();
+    for (std::size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i], times[i - 1]) << "times must not go back";
+    EXPECT_EQ(probe(qpath("temp.avi")), streams);
 }
 
 TEST_F(ConversionTest, ExistingOutputIsNotOverwritten)
