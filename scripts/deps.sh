@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev libxml2-dev libcpp-httplib-dev
+  libcurl4-openssl-dev libxml2-dev
   ffmpeg libgtest-dev
   fonts-liberation2
   xvfb xdotool imagemagick
-  clang-14 libclang-rt-14-dev curl
+  clang-14 libclang-rt-14-dev clang-format-14 curl
 )
 
 missing=()
