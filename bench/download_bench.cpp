@@ -6,10 +6,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdio>
-
 #include <sys/resource.h>
 
 int main(int argc, char* argv[])
@@ -32,10 +30,11 @@ int main(int argc, char* argv[])
     const auto start = std::chrono::steady_clock::now();
     QTimer::singleShot(0, [worker] { worker->start(); });
     QCoreApplication::exec();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rusage usage {};
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    std::printf("bytes=%d seconds=%.3f publishes=%ld peak_rss_kb=%ld failed=%d\n", bytes, seconds, publishes,
-                usage.ru_maxrss, failed ? 1 : 0);
+    std::printf("bytes=%d seconds=%.3f publishes=%ld peak_rss_kb=%ld failed=%d\n", bytes, seconds,
+                publishes, usage.ru_maxrss, failed ? 1 : 0);
     return failed ? 1 : 0;
 }

@@ -6,16 +6,17 @@
 
 namespace clipvane {
 
-ConsoleJobView::ConsoleJobView(std::string address, std::string outputFolder, bool terminal, std::FILE* out,
-                               std::FILE* err)
-    : m_address(std::move(address)), m_outputFolder(std::move(outputFolder)), m_terminal(terminal), m_out(out),
-      m_err(err)
+ConsoleJobView::ConsoleJobView(std::string address, std::string outputFolder, bool terminal,
+                               std::FILE* out, std::FILE* err)
+    : m_address(std::move(address)), m_outputFolder(std::move(outputFolder)), m_terminal(terminal),
+      m_out(out), m_err(err)
 {
 }
 
 std::string ConsoleJobView::progressLine() const
 {
-    return m_operation + "  step " + std::to_string(m_step) + "%  total " + std::to_string(m_total) + "%";
+    return m_operation + "  step " + std::to_string(m_step) + "%  total " +
+           std::to_string(m_total) + "%";
 }
 
 void ConsoleJobView::draw()

@@ -14,7 +14,8 @@ namespace clipvane {
 class ConsoleJobView : public JobView
 {
 public:
-    ConsoleJobView(std::string address, std::string outputFolder, bool terminal, std::FILE* out, std::FILE* err);
+    ConsoleJobView(std::string address, std::string outputFolder, bool terminal, std::FILE* out,
+                   std::FILE* err);
 
     std::string address() const override { return m_address; }
     void clearAddress() override { m_address.clear(); }

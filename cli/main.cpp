@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -101,21 +100,24 @@ int main(int argc, char* argv[])
     // The windows and this program share the temp folder, so one of them at a time.
     platform::SingleInstance instance("clipvane");
     if (!instance.acquired()) {
-        std::fprintf(stderr, "clipvane-cli: Clipvane is already running; it does one job at a time.\n");
+        std::fprintf(stderr,
+                     "clipvane-cli: Clipvane is already running; it does one job at a time.\n");
         return kExitAlreadyRunning;
     }
 
     QCoreApplication app(argc, argv);
-    const std::string folder = arguments.size() > 1 ? NormalizeOutputFolder(arguments[1]) : DefaultOutputFolder();
+    const std::string folder =
+        arguments.size() > 1 ? NormalizeOutputFolder(arguments[1]) : DefaultOutputFolder();
 
     ConsoleJobView view(arguments[0], folder, platform::IsTerminal(stdout), stdout, stderr);
     StartupProblems problems;
-    const auto job = StartJobSystem(view, CurrentHosts(),
-                                    [](const std::string& message) {
-                                        std::fprintf(stderr, "%s\n", message.c_str());
-                                        std::_Exit(ExitStatusFor(JobOutcome::NoConverter));
-                                    },
-                                    problems);
+    const auto job = StartJobSystem(
+        view, CurrentHosts(),
+        [](const std::string& message) {
+            std::fprintf(stderr, "%s\n", message.c_str());
+            std::_Exit(ExitStatusFor(JobOutcome::NoConverter));
+        },
+        problems);
     if (!problems.tempFolder.empty()) {
         std::fprintf(stderr, "%s\n", problems.tempFolder.c_str());
         return ExitStatusFor(JobOutcome::TempFolderUnusable);

@@ -1,6 +1,6 @@
 // The settings reader on any file: it applies lines or raises an Error.
-#include "core/settings/settingsfile.h"
 #include "core/base/error.h"
+#include "core/settings/settingsfile.h"
 
 #include <cstddef>
 #include <cstdint>

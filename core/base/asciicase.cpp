@@ -22,7 +22,8 @@ std::string AsciiUpper(std::string_view text)
 
 bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix)
 {
-    return text.size() >= lowerPrefix.size() && AsciiLower(text.substr(0, lowerPrefix.size())) == lowerPrefix;
+    return text.size() >= lowerPrefix.size() &&
+           AsciiLower(text.substr(0, lowerPrefix.size())) == lowerPrefix;
 }
 
 } // namespace clipvane

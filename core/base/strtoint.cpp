@@ -35,7 +35,8 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text)
     if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         hex = true;
         i += 2;
     }
@@ -45,13 +46,15 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text)
 
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? hexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        const int digit =
+            hex ? hexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (digit < 0)
             return std::nullopt;
         value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
         // Hexadecimal may fill all 32 bits (the sign bit included); decimal
         // must fit the signed range.
-        const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
+        const std::uint64_t limit =
+            hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
         if (value > limit)
             return std::nullopt;
     }
@@ -63,7 +66,8 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text)
         result = static_cast<std::int64_t>(value);
     if (negative)
         result = -result;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(result)));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(result)));
 }
 
 std::string NotAnIntegerMessage(std::string_view text)

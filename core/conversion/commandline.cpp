@@ -9,8 +9,9 @@ std::string CommandLinePath(const std::string& path)
 
 std::string ConverterCommandLine(const std::string& toolFolder, const std::string& tempFolder)
 {
-    return CommandLinePath(toolFolder + "nnn.exe") + " -i " + CommandLinePath(tempFolder + "temp.flv") +
-           kProfileOptions + CommandLinePath(tempFolder + "temp.avi");
+    return CommandLinePath(toolFolder + "nnn.exe") + " -i " +
+           CommandLinePath(tempFolder + "temp.flv") + kProfileOptions +
+           CommandLinePath(tempFolder + "temp.avi");
 }
 
 } // namespace clipvane

@@ -11,7 +11,8 @@ std::string ConverterCommandLine(const std::string& toolFolder, const std::strin
 
 // The fixed options between input and output, blanks at both ends included.
 inline constexpr const char* kProfileOptions =
-    " -vcodec mpeg4 -vtag divx -qscale 6 -b 320 -s 320x240  -acodec mp3 -ac 1 -ar 44100 -ab 64 -f avi ";
+    " -vcodec mpeg4 -vtag divx -qscale 6 -b 320 -s 320x240  -acodec mp3 -ac 1 -ar 44100 -ab 64 -f "
+    "avi ";
 
 // A path as one token of a command line.
 std::string CommandLinePath(const std::string& path);

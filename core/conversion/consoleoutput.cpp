@@ -30,8 +30,8 @@ std::string field(const std::string& text, std::size_t position, std::size_t len
 
 } // namespace
 
-std::pair<std::string, std::string> ParseConverterOutput(const std::string& output, bool wantDuration,
-                                                         bool wantTime)
+std::pair<std::string, std::string> ParseConverterOutput(const std::string& output,
+                                                         bool wantDuration, bool wantTime)
 {
     std::string durationText = "00:00:00";
     std::string timeText = "0";
@@ -40,7 +40,8 @@ std::pair<std::string, std::string> ParseConverterOutput(const std::string& outp
             durationText = strip(output.substr(marker + kDurationMarker.size(), kDurationChars));
     }
     if (wantTime) {
-        const std::string tail = output.size() > kTimeTail ? output.substr(output.size() - kTimeTail) : output;
+        const std::string tail =
+            output.size() > kTimeTail ? output.substr(output.size() - kTimeTail) : output;
         if (const auto marker = tail.find(kTimeMarker); marker != std::string::npos) {
             const std::string rest = tail.substr(marker + kTimeMarker.size());
             const auto point = rest.find('.');

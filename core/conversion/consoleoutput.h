@@ -13,8 +13,8 @@ namespace clipvane {
 // the eight characters after the first "Duration: " (blanks stripped), else
 // "00:00:00"; the text between "time=" and the next "." within the output's
 // last 51 characters, else "0" (empty when "time=" has no "." after it).
-std::pair<std::string, std::string> ParseConverterOutput(const std::string& output, bool wantDuration,
-                                                         bool wantTime);
+std::pair<std::string, std::string> ParseConverterOutput(const std::string& output,
+                                                         bool wantDuration, bool wantTime);
 
 // The duration text alone; the encoded time as whole seconds, raising the
 // number error for a text that is not one.

@@ -55,7 +55,8 @@ void ConverterRunner::run(const std::string& commandLine)
         return;
     }
     m_commandLine = commandLine;
-    m_started = platform::StartChild(platform::SplitCommandLine(m_commandLine), m_pipe.writeEnd, m_process);
+    m_started =
+        platform::StartChild(platform::SplitCommandLine(m_commandLine), m_pipe.writeEnd, m_process);
     if (!m_started)
         m_fatal("CreateProcess error!");
 }

@@ -38,7 +38,7 @@ public:
     // nothing of the run stays behind until the next one.
     void release();
 
-    std::string duration() const;   // the duration text of the output so far
+    std::string duration() const;     // the duration text of the output so far
     std::int32_t timeSeconds() const; // the encoded time; raises for a bad text
 
     bool started() const { return m_started; }
@@ -58,7 +58,8 @@ private:
     void releaseEndedRun();
 
     platform::ChildProcess m_process;
-    platform::OutputPipe m_pipe; // the read end is ours; the write end is the child's stdin, stdout and stderr
+    platform::OutputPipe
+        m_pipe; // the read end is ours; the write end is the child's stdin, stdout and stderr
     std::string m_commandLine;
     std::string m_output;
     std::uint32_t m_exitCode = 0;

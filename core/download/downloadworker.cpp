@@ -1,11 +1,10 @@
 #include "core/download/downloadworker.h"
 
-#include "platform/files.h"
 #include "core/source/internet.h"
 #include "core/source/webfetch.h"
+#include "platform/files.h"
 
 #include <QMetaObject>
-
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -47,17 +46,16 @@ namespace {
 
 enum Door : int
 {
-    Closed = 0,   // the main thread is not lingering: post the call
-    Open = 1,     // the main thread lingers and takes a call handed over
-    Handed = 2,   // a call waits for the lingering main thread
+    Closed = 0, // the main thread is not lingering: post the call
+    Open = 1,   // the main thread lingers and takes a call handed over
+    Handed = 2, // a call waits for the lingering main thread
 };
 
 constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
 
 // Spins until `ready()` holds or `limit` has passed; the clock is read only
 // now and then, as reading it can cost more than a turn of the loop.
-template <class Ready>
-bool spinFor(std::chrono::microseconds limit, Ready ready)
+template <class Ready> bool spinFor(std::chrono::microseconds limit, Ready ready)
 {
     const auto until = std::chrono::steady_clock::now() + limit;
     for (unsigned turn = 1;; ++turn) {
@@ -166,11 +164,11 @@ void DownloadWorker::run()
     if (published) {
         const InternetSession session(kBrowserAgent);
         const auto request = InternetRequest::Open(session, m_url, kAcceptAnything);
-        std::array<char, kReadChunkBytes> chunk {};
+        std::array<char, kReadChunkBytes> chunk{};
         for (;;) {
             const std::size_t count = request ? request->Read(chunk.data(), chunk.size()) : 0;
             m_bytesDone = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_bytesDone) +
-                                                  static_cast<std::uint32_t>(count));
+                                                    static_cast<std::uint32_t>(count));
             if (count > 0) {
                 const std::string writeError = file.write(chunk.data(), count);
                 if (!writeError.empty()) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QThread>
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -26,7 +25,10 @@ public:
     // the worker waits until it returns. Set before the start.
     void setDoneHandler(std::function<void()> handler) { m_doneHandler = std::move(handler); }
     // Runs on the main thread after every publish (tests watch the counts).
-    void setProgressHandler(std::function<void()> handler) { m_progressHandler = std::move(handler); }
+    void setProgressHandler(std::function<void()> handler)
+    {
+        m_progressHandler = std::move(handler);
+    }
 
     // The published count, main thread only.
     std::int32_t bytesShown() const { return m_bytesShown; }
@@ -58,7 +60,7 @@ private:
     std::function<void()> m_doneHandler;
     std::function<void()> m_progressHandler;
 
-    std::int32_t m_bytesDone = 0;                // the worker's count
+    std::int32_t m_bytesDone = 0;                 // the worker's count
     std::atomic<std::uint8_t> m_stopRequested{0}; // 1: stop after the current chunk
     std::int32_t m_bytesShown = 0;
     bool m_failed = false;

@@ -55,7 +55,8 @@ std::optional<Answer> readHead(platform::TcpConnection& connection)
         const auto colon = line->find(':');
         if (colon == std::string::npos)
             continue;
-        answer.headers.emplace_back(AsciiLower(trim(line->substr(0, colon))), trim(line->substr(colon + 1)));
+        answer.headers.emplace_back(AsciiLower(trim(line->substr(0, colon))),
+                                    trim(line->substr(colon + 1)));
     }
 }
 
@@ -88,9 +89,12 @@ bool skipChunkedBody(platform::TcpConnection& connection)
 
 std::string FirewallProbeClient::RequestText(const std::string& host, const std::string& path) const
 {
-    std::string request = "GET " + path + " HTTP/1.1\r\n"
+    std::string request = "GET " + path +
+                          " HTTP/1.1\r\n"
                           "Content-Type: text/html\r\n"
-                          "Host: " + host + "\r\n"
+                          "Host: " +
+                          host +
+                          "\r\n"
                           "Accept: text/html, */*\r\n"
                           "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
     if (!m_cookies.empty()) {
@@ -106,13 +110,15 @@ bool FirewallProbeClient::Probe(const std::string& host, const std::string& path
 {
     std::string name = host;
     std::string port = "80";
-    if (const auto colon = host.rfind(':'); colon != std::string::npos && host.find(']') == std::string::npos) {
+    if (const auto colon = host.rfind(':');
+        colon != std::string::npos && host.find(']') == std::string::npos) {
         name = host.substr(0, colon);
         port = host.substr(colon + 1);
     }
     platform::TcpConnection connection;
     connection.setTimeout(AnswerTimeoutMilliseconds);
-    if (!connection.open(name, port, ConnectTimeoutMilliseconds) || !connection.send(RequestText(host, path)))
+    if (!connection.open(name, port, ConnectTimeoutMilliseconds) ||
+        !connection.send(RequestText(host, path)))
         return false;
 
     std::optional<Answer> answer;
@@ -135,7 +141,8 @@ bool FirewallProbeClient::Probe(const std::string& host, const std::string& path
         return false;
     if (answer->status == 204)
         return true;
-    if (const auto encoding = answer->header("transfer-encoding"); encoding && AsciiLower(*encoding).find("chunked") != std::string::npos)
+    if (const auto encoding = answer->header("transfer-encoding");
+        encoding && AsciiLower(*encoding).find("chunked") != std::string::npos)
         return skipChunkedBody(connection);
     if (const auto length = answer->header("content-length")) {
         char* end = nullptr;

@@ -21,7 +21,10 @@ class JobController::Progress : public ResolutionProgress
 public:
     explicit Progress(JobController& controller) : m_controller(controller) {}
 
-    void connectionChecked() override { m_controller.m_view.setOperation("Getting information..."); }
+    void connectionChecked() override
+    {
+        m_controller.m_view.setOperation("Getting information...");
+    }
     void linkLookedUp(const std::optional<std::string>& title) override
     {
         if (title)
@@ -37,7 +40,8 @@ private:
 
 JobController::JobController(JobView& view, std::unique_ptr<ClipSource> source, JobFolders folders,
                              std::unique_ptr<ConverterRunner> converter)
-    : m_view(view), m_source(std::move(source)), m_folders(std::move(folders)), m_converter(std::move(converter))
+    : m_view(view), m_source(std::move(source)), m_folders(std::move(folders)),
+      m_converter(std::move(converter))
 {
 }
 
@@ -94,9 +98,9 @@ void JobController::start()
         return;
     }
     if (!m_folders.tempReady) {
-        refuse(JobOutcome::TempFolderUnusable,
-               "The temporary folder \"" + m_folders.temp +
-                   "\" cannot be used, so no video can be saved. Please see the message shown at start.");
+        refuse(JobOutcome::TempFolderUnusable, "The temporary folder \"" + m_folders.temp +
+                                                   "\" cannot be used, so no video can be saved. "
+                                                   "Please see the message shown at start.");
         return;
     }
     // Only a page that is read replaces the title.
@@ -249,8 +253,8 @@ void JobController::finishJob()
 void JobController::finishConvertedJob()
 {
     const std::string converted = m_folders.temp + "temp.avi";
-    const bool convertedWell = m_converter && !m_converter->stoppedByRunner() && m_converter->exitCode() == 0 &&
-                               platform::FileExists(converted);
+    const bool convertedWell = m_converter && !m_converter->stoppedByRunner() &&
+                               m_converter->exitCode() == 0 && platform::FileExists(converted);
     if (!convertedWell) {
         failJob(JobOutcome::ConversionFailed, kConvertError);
         return;
@@ -259,8 +263,8 @@ void JobController::finishConvertedJob()
     const std::string problem = platform::MoveFile(converted, target);
     if (!problem.empty()) {
         // The converted clip stays where it is, so the user can still rescue it.
-        failJob(JobOutcome::MoveFailed, "Error: Cant move the video file to \"" + target + "\": " + problem +
-                                            ". It is kept as \"" + converted + "\".");
+        failJob(JobOutcome::MoveFailed, "Error: Cant move the video file to \"" + target + "\": " +
+                                            problem + ". It is kept as \"" + converted + "\".");
         return;
     }
     setGauges(100, 100);

@@ -5,7 +5,6 @@
 #include "core/job/jobview.h"
 
 #include <QPointer>
-
 #include <memory>
 #include <string>
 

@@ -13,7 +13,8 @@ std::string DefaultTempFolder()
 }
 
 std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts& hosts,
-                                              ConverterRunner::FatalHandler fatal, StartupProblems& problems)
+                                              ConverterRunner::FatalHandler fatal,
+                                              StartupProblems& problems)
 {
     JobFolders folders;
     folders.temp = DefaultTempFolder();
@@ -30,8 +31,8 @@ std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts&
     } catch (const std::exception& e) {
         problems.converterTool = e.what();
     }
-    return std::make_unique<JobController>(view, std::make_unique<VideoService>(hosts), std::move(folders),
-                                           std::move(converter));
+    return std::make_unique<JobController>(view, std::make_unique<VideoService>(hosts),
+                                           std::move(folders), std::move(converter));
 }
 
 } // namespace clipvane

@@ -24,7 +24,8 @@ struct StartupProblems
 // at `hosts`. Never raises: a step that failed is described in `problems`,
 // and the controller then refuses to start a job, saying why.
 std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts& hosts,
-                                              ConverterRunner::FatalHandler fatal, StartupProblems& problems);
+                                              ConverterRunner::FatalHandler fatal,
+                                              StartupProblems& problems);
 
 // The temp folder of this user's jobs.
 std::string DefaultTempFolder();

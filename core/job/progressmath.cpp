@@ -20,7 +20,8 @@ GaugeValues DownloadGauges(std::int32_t bytesShown, std::int32_t expectedSize)
 {
     if (expectedSize == 0)
         return {0, 30};
-    const long double f = static_cast<long double>(bytesShown) / static_cast<long double>(expectedSize);
+    const long double f =
+        static_cast<long double>(bytesShown) / static_cast<long double>(expectedSize);
     return {truncated(f * 100), 30 + truncated(f * 30)};
 }
 
@@ -28,7 +29,8 @@ GaugeValues ConversionGauges(std::int32_t encodedSeconds, std::int32_t durationS
 {
     if (durationSeconds == 0)
         return {0, 60};
-    const long double g = static_cast<long double>(encodedSeconds) / static_cast<long double>(durationSeconds);
+    const long double g =
+        static_cast<long double>(encodedSeconds) / static_cast<long double>(durationSeconds);
     return {truncated(g * 100), 60 + truncated(g * 40)};
 }
 

@@ -2,11 +2,10 @@
 
 #include "core/base/asciicase.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <curl/curl.h>
 #include <mutex>
 #include <string_view>
 
@@ -104,8 +103,7 @@ struct InternetRequest::State
     std::size_t buffered() const { return buffer.size() - bufferStart; }
 
     // Runs the transfer until `done()` holds or the transfer has ended.
-    template <class Done>
-    void runUntil(Done done)
+    template <class Done> void runUntil(Done done)
     {
         while (!finished && !done()) {
             if (paused && buffered() < kReadAhead) {
@@ -172,7 +170,8 @@ InternetRequest::InternetRequest(std::unique_ptr<State> state) : m_state(std::mo
 
 InternetRequest::~InternetRequest() = default;
 
-std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session, const std::string& address,
+std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
+                                                       const std::string& address,
                                                        const std::string& extraHeaders)
 {
     if (!IsWebAddress(address) || address.find('\0') != std::string::npos)
@@ -207,7 +206,8 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
 
     // libcurl sends "Accept: */*" of its own accord; the request carries
     // exactly the extra header it was given, or none.
-    state->headers = curl_slist_append(nullptr, extraHeaders.empty() ? "Accept:" : extraHeaders.c_str());
+    state->headers =
+        curl_slist_append(nullptr, extraHeaders.empty() ? "Accept:" : extraHeaders.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, state->headers);
 
     if (curl_multi_add_handle(state->multi, easy) != CURLM_OK)
@@ -241,7 +241,8 @@ std::size_t InternetRequest::Read(char* buffer, std::size_t size)
 std::optional<std::string> InternetRequest::QueryHeader(const std::string& name) const
 {
     curl_header* header = nullptr;
-    if (curl_easy_header(m_state->easy, name.c_str(), 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header)
+    if (curl_easy_header(m_state->easy, name.c_str(), 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||
+        !header)
         return std::nullopt;
     return std::string(header->value ? header->value : "");
 }

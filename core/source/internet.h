@@ -30,7 +30,8 @@ public:
     // Null when the address cannot be opened: a malformed or non-web address,
     // a name that does not resolve, a refused connection, no response.
     // `extraHeaders` is one header line without its terminator, or empty.
-    static std::unique_ptr<InternetRequest> Open(const InternetSession& session, const std::string& address,
+    static std::unique_ptr<InternetRequest> Open(const InternetSession& session,
+                                                 const std::string& address,
                                                  const std::string& extraHeaders);
     ~InternetRequest();
     InternetRequest(const InternetRequest&) = delete;

@@ -7,7 +7,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-
 #include <memory>
 
 namespace clipvane {
@@ -77,13 +76,14 @@ void XmlDocument::LoadFromText(const std::string& body)
 {
     Close();
     const std::string xml = body + "\r\n";
-    std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(),
+                                                                         xmlFreeParserCtxt);
     if (!context)
         throw Error(readError("out of memory", 0));
     // The parser's own messages go nowhere: the error below carries them.
     xmlSetStructuredErrorFunc(nullptr, ignoreParserMessage);
-    m_document = xmlCtxtReadMemory(context.get(), xml.data(), static_cast<int>(xml.size()), "playlist.xml", nullptr,
-                                   XML_PARSE_NONET);
+    m_document = xmlCtxtReadMemory(context.get(), xml.data(), static_cast<int>(xml.size()),
+                                   "playlist.xml", nullptr, XML_PARSE_NONET);
     xmlSetStructuredErrorFunc(nullptr, nullptr);
     if (!m_document || !context->wellFormed) {
         std::string why = "the document is not well-formed";
@@ -123,7 +123,8 @@ std::string BuildStreamUrl(const XmlDocument& document)
         return {};
     // A child of another kind may carry the name; only an element has attributes.
     if (stream->type != XML_ELEMENT_NODE)
-        throw Error(readError("the STREAM node is not an element", static_cast<int>(xmlGetLineNo(stream))));
+        throw Error(
+            readError("the STREAM node is not an element", static_cast<int>(xmlGetLineNo(stream))));
     const std::string prefix = attribute(stream, "URLPREFIX");
     const std::string server = attribute(stream, "SERVER");
     const std::string path = attribute(stream, "PATH");

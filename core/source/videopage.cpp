@@ -6,7 +6,6 @@
 
 #include <QLocale>
 #include <QTime>
-
 #include <optional>
 #include <vector>
 

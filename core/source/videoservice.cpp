@@ -28,7 +28,8 @@ Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgr
             result.title = page.title;
             clipId = page.clipId;
         }
-        const std::string streamId = clipId.empty() ? std::string() : GetStreamId(SequenceAddress(m_hosts, clipId));
+        const std::string streamId =
+            clipId.empty() ? std::string() : GetStreamId(SequenceAddress(m_hosts, clipId));
         if (!streamId.empty())
             flv = ResolveFlvUrl(m_playlist, PlaylistAddress(m_hosts, streamId));
     } catch (const Error& e) {

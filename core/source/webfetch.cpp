@@ -15,7 +15,7 @@ std::string FetchUrlText(const std::string& address)
     if (!request)
         return {};
     std::string body;
-    std::array<char, kReadChunkBytes> chunk {};
+    std::array<char, kReadChunkBytes> chunk{};
     while (const std::size_t count = request->Read(chunk.data(), chunk.size())) {
         if (body.size() + count > kMaxDocumentBytes)
             return {};
@@ -38,7 +38,8 @@ std::int32_t ContentLengthValue(const std::string& headerText)
     if (i == text.size())
         return 0;
     std::int64_t value = 0;
-    const std::int64_t limit = negative ? std::int64_t{1} << 31 : std::numeric_limits<std::int32_t>::max();
+    const std::int64_t limit =
+        negative ? std::int64_t{1} << 31 : std::numeric_limits<std::int32_t>::max();
     for (; i < text.size(); ++i) {
         if (text[i] < '0' || text[i] > '9')
             return 0;
@@ -65,7 +66,7 @@ bool CheckConnection(const std::string& probeAddress)
     const auto request = InternetRequest::Open(session, probeAddress, {});
     if (!request)
         return false;
-    std::array<char, 10> first {};
+    std::array<char, 10> first{};
     const std::size_t count = request->Read(first.data(), first.size());
     return count >= 5 && std::string_view(first.data(), 5) == "12345";
 }

@@ -1,12 +1,12 @@
 #include "platform/childprocess.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <chrono>
 #include <thread>
 #include <unistd.h>
 
@@ -60,10 +60,12 @@ bool StartChild(const std::vector<std::string>& arguments, int stdioFd, ChildPro
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                              POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
-    const int result = posix_spawnp(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
+    const int result =
+        posix_spawnp(&pid, argv.front(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (result != 0)

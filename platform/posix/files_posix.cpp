@@ -1,5 +1,4 @@
 #include "platform/files.h"
-
 #include "platform/folders.h"
 
 #include <cerrno>
@@ -79,7 +78,8 @@ std::string ExclusiveFile::close()
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0)
         return cannotCreate(path, errno);
     std::size_t done = 0;
@@ -162,7 +162,9 @@ std::string MoveFile(const std::string& from, const std::string& to)
         return copyThenRemove(from, to);
     if (error == EINVAL || error == ENOSYS) {
         // A file system without the no-replace rename: test, then rename.
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::lstat(to.c_str(), &st) == 0)
             return ErrorText(EEXIST);
         if (::rename(from.c_str(), to.c_str()) == 0)

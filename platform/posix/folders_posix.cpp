@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
-
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -63,13 +62,17 @@ std::string DataFolder()
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool FolderExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -101,7 +104,9 @@ std::string PreparePrivateFolder(const std::string& path)
     if (::mkdir(bare.c_str(), 0700) != 0 && errno != EEXIST)
         return "The temporary folder \"" + path + "\" cannot be created. " + ErrorText(errno);
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(bare.c_str(), &st) != 0)
         return "The temporary folder \"" + path + "\" cannot be used. " + ErrorText(errno);
     if (S_ISLNK(st.st_mode))

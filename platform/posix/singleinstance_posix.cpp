@@ -18,7 +18,7 @@ std::string SingleInstance::platformName(const std::string& name)
 SingleInstance::SingleInstance(const std::string& name)
 {
     const std::string full = platformName(name);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (full.size() + 1 > sizeof(address.sun_path))
         return;
@@ -28,7 +28,8 @@ SingleInstance::SingleInstance(const std::string& name)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 || ::listen(fd, 1) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+        ::listen(fd, 1) != 0) {
         ::close(fd);
         return;
     }

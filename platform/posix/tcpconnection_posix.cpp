@@ -1,7 +1,6 @@
 #include "platform/tcpconnection.h"
 
 #include <cerrno>
-
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -31,17 +30,19 @@ TcpConnection::~TcpConnection()
 
 bool TcpConnection::open(const std::string& host, const std::string& port, int timeoutMs)
 {
-    addrinfo hints {};
+    addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
         return false;
     for (addrinfo* a = found; a && m_fd < 0; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+        const int fd =
+            ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0)
             continue;
-        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0 || (errno == EINPROGRESS && waitConnected(fd, timeoutMs)))
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ||
+            (errno == EINPROGRESS && waitConnected(fd, timeoutMs)))
             m_fd = fd;
         else
             ::close(fd);

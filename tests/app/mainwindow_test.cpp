@@ -1,13 +1,13 @@
-#include "ui/mainwindow/mainwindow.h"
-#include "ui/common/messages.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
-#include "ui/skin/folderfield.h"
-#include "ui/skin/folderchooser.h"
-#include "ui/skin/skin.h"
 #include "support/testenv.h"
+#include "ui/common/messages.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/skin/folderchooser.h"
+#include "ui/skin/folderfield.h"
+#include "ui/skin/skin.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,8 +45,7 @@ protected:
 
     static std::unique_ptr<MainWindow> makeWindow() { return std::make_unique<MainWindow>(); }
 
-    template <class T>
-    static T* child(QWidget* form, const char* name)
+    template <class T> static T* child(QWidget* form, const char* name)
     {
         T* widget = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << "no control named " << name;
@@ -105,8 +104,10 @@ TEST_F(MainWindowTest, EveryControlIsInItsPlaceWithItsTextAndFont)
     }
 
     EXPECT_FALSE(child<QLabel>(form.get(), "Image1")->pixmap().isNull());
-    EXPECT_EQ(child<QToolButton>(form.get(), "sSpeedButton2")->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    EXPECT_EQ(child<QToolButton>(form.get(), "sSpeedButton1")->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_EQ(child<QToolButton>(form.get(), "sSpeedButton2")->toolButtonStyle(),
+              Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(child<QToolButton>(form.get(), "sSpeedButton1")->toolButtonStyle(),
+              Qt::ToolButtonTextBesideIcon);
     EXPECT_TRUE(child<QCheckBox>(form.get(), "sCheckBox1")->isChecked());
     EXPECT_GT(child<QLineEdit>(form.get(), "sEdit1")->maxLength(), 1000000);
 }
@@ -137,7 +138,8 @@ TEST_F(MainWindowTest, TabCycleIsAddressCheckBoxFolder)
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(order.join(QLatin1Char(',')), QStringLiteral("sEdit1,sCheckBox1,sDirectoryEdit1,sEdit1"));
+    EXPECT_EQ(order.join(QLatin1Char(',')),
+              QStringLiteral("sEdit1,sCheckBox1,sDirectoryEdit1,sEdit1"));
 }
 
 TEST_F(MainWindowTest, HelpMenuHasItsItemsAndOpensAtThePointer)
@@ -148,7 +150,8 @@ TEST_F(MainWindowTest, HelpMenuHasItsItemsAndOpensAtThePointer)
 
     QStringList items;
     for (QAction* action : form->helpMenu()->actions())
-        items << action->objectName() + QLatin1Char('=') + (action->isSeparator() ? QStringLiteral("-") : action->text());
+        items << action->objectName() + QLatin1Char('=') +
+                     (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(items.join(QLatin1Char('|')),
               QStringLiteral("Contents1=&Contents|AboutTolrand1=&About Clipvane...|MenuItem1=-|"
                              "VisitTolrandWebSite1=&Visit Tolrand Web Site ->"));
@@ -268,7 +271,8 @@ TEST_F(MainWindowTest, SettingsAreAppliedOnceBySecondTimerAndWrittenAtTheEnd)
         EXPECT_TRUE(MessageBoxRecorder::take().empty());
         form->move(-4, -7);
     }
-    EXPECT_EQ(test::ReadFile(setTxt()), QFile::encodeName(folder).toStdString() + "/\r\n-7\r\n-4\r\n");
+    EXPECT_EQ(test::ReadFile(setTxt()),
+              QFile::encodeName(folder).toStdString() + "/\r\n-7\r\n-4\r\n");
 }
 
 TEST_F(MainWindowTest, BadSettingsAreReportedAndTheWindowKeepsItsPlace)
@@ -292,7 +296,8 @@ TEST_F(MainWindowTest, UnwritableSettingsAreReportedAtTheEnd)
     form.reset();
     const auto boxes = MessageBoxRecorder::take();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Cannot create file \"") + setTxt() + QStringLiteral("\". ")))
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Cannot create file \"") + setTxt() +
+                                         QStringLiteral("\". ")))
         << boxes[0].text.toStdString();
     EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
 }

@@ -1,11 +1,10 @@
-#include "core/settings/settingsfile.h"
 #include "core/base/error.h"
+#include "core/settings/settingsfile.h"
 #include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace clipvane {
@@ -15,7 +14,10 @@ namespace {
 class Recorder : public SettingsTarget
 {
 public:
-    void setOutputFolder(const std::string& folder) override { applied.push_back("folder=" + folder); }
+    void setOutputFolder(const std::string& folder) override
+    {
+        applied.push_back("folder=" + folder);
+    }
     void setTop(std::int32_t top) override { applied.push_back("top=" + std::to_string(top)); }
     void setLeft(std::int32_t left) override { applied.push_back("left=" + std::to_string(left)); }
     std::vector<std::string> applied;
@@ -53,7 +55,8 @@ TEST(SettingsFile, RoundTripsWithCrLfAndNegativeEdges)
 
     const ReadOutcome outcome = Read(Bytes(path));
     EXPECT_EQ(outcome.error, "");
-    EXPECT_EQ(outcome.applied, (std::vector<std::string>{"folder=/home/me/Videos/", "top=-4", "left=1200"}));
+    EXPECT_EQ(outcome.applied,
+              (std::vector<std::string>{"folder=/home/me/Videos/", "top=-4", "left=1200"}));
 
     // A later write replaces the file whole.
     WriteSettingsFile(Bytes(path), "/", 0, 0);
@@ -85,14 +88,25 @@ TEST_P(SettingsFileTable, AppliesTheLinesBeforeAnyFailure)
 INSTANTIATE_TEST_SUITE_P(
     Files, SettingsFileTable,
     ::testing::Values(
-        FileCase{"lf-and-extra-lines", "/v/\n100\n200\nextra\n", {"folder=/v/", "top=100", "left=200"}, ""},
+        FileCase{"lf-and-extra-lines",
+                 "/v/\n100\n200\nextra\n",
+                 {"folder=/v/", "top=100", "left=200"},
+                 ""},
         FileCase{"lone-cr", "/v/\r7\r$10", {"folder=/v/", "top=7", "left=16"}, ""},
         FileCase{"empty-file", "", {}, "List index out of bounds (0)"},
         FileCase{"folder-only", "/v/\r\n", {"folder=/v/"}, "List index out of bounds (1)"},
-        FileCase{"no-left", "/v/\r\n5\r\n", {"folder=/v/", "top=5"}, "List index out of bounds (2)"},
-        FileCase{"top-not-a-number", "/v/\r\nabc\r\n200\r\n", {"folder=/v/"}, "'abc' is not a valid integer value"},
-        FileCase{"left-not-a-number", "/v/\r\n1\r\n2x\r\n", {"folder=/v/", "top=1"}, "'2x' is not a valid integer value"},
-        FileCase{"empty-top", "/v/\r\n\r\n3\r\n", {"folder=/v/"}, "'' is not a valid integer value"}),
+        FileCase{
+            "no-left", "/v/\r\n5\r\n", {"folder=/v/", "top=5"}, "List index out of bounds (2)"},
+        FileCase{"top-not-a-number",
+                 "/v/\r\nabc\r\n200\r\n",
+                 {"folder=/v/"},
+                 "'abc' is not a valid integer value"},
+        FileCase{"left-not-a-number",
+                 "/v/\r\n1\r\n2x\r\n",
+                 {"folder=/v/", "top=1"},
+                 "'2x' is not a valid integer value"},
+        FileCase{
+            "empty-top", "/v/\r\n\r\n3\r\n", {"folder=/v/"}, "'' is not a valid integer value"}),
     [](const ::testing::TestParamInfo<FileCase>& param) {
         std::string name = param.param.name;
         for (char& ch : name)
@@ -126,12 +140,14 @@ TEST(SettingsFile, UnreadableFileIsReportedAndNothingApplied)
 
 TEST(SettingsFile, UnwritableFileRaisesCannotCreate)
 {
-    const std::string path = Bytes(test::NewFolder(QStringLiteral("unwritable")) + QStringLiteral("/gone/set.txt"));
+    const std::string path =
+        Bytes(test::NewFolder(QStringLiteral("unwritable")) + QStringLiteral("/gone/set.txt"));
     try {
         WriteSettingsFile(path, "/v/", 1, 2);
         FAIL() << "no error raised";
     } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + path + "\". No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + path + "\". No such file or directory");
     }
 }
 

@@ -2,7 +2,6 @@
 #include "core/base/strtoint.h"
 
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace clipvane {
@@ -28,15 +27,16 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, StrToIntTable,
     ::testing::Values(
         // Plain decimal, signs and leading blanks.
-        IntCase{"0", 0}, IntCase{"100", 100}, IntCase{"-4", -4}, IntCase{"+17", 17}, IntCase{"   42", 42},
-        IntCase{"  -0", 0}, IntCase{"007", 7},
+        IntCase{"0", 0}, IntCase{"100", 100}, IntCase{"-4", -4}, IntCase{"+17", 17},
+        IntCase{"   42", 42}, IntCase{"  -0", 0}, IntCase{"007", 7},
         // The signed 32-bit range, and one past it either way.
-        IntCase{"2147483647", 2147483647}, IntCase{"-2147483648", INT32_MIN}, IntCase{"2147483648", std::nullopt},
-        IntCase{"-2147483649", std::nullopt}, IntCase{"99999999999999999999", std::nullopt},
+        IntCase{"2147483647", 2147483647}, IntCase{"-2147483648", INT32_MIN},
+        IntCase{"2147483648", std::nullopt}, IntCase{"-2147483649", std::nullopt},
+        IntCase{"99999999999999999999", std::nullopt},
         // Hexadecimal behind each prefix; all 32 bits may be used.
-        IntCase{"$1F", 31}, IntCase{"x1f", 31}, IntCase{"X1F", 31}, IntCase{"0x10", 16}, IntCase{"0X10", 16},
-        IntCase{"-$10", -16}, IntCase{"$FFFFFFFF", -1}, IntCase{"$80000000", INT32_MIN},
-        IntCase{"$100000000", std::nullopt},
+        IntCase{"$1F", 31}, IntCase{"x1f", 31}, IntCase{"X1F", 31}, IntCase{"0x10", 16},
+        IntCase{"0X10", 16}, IntCase{"-$10", -16}, IntCase{"$FFFFFFFF", -1},
+        IntCase{"$80000000", INT32_MIN}, IntCase{"$100000000", std::nullopt},
         // Refused: empty, blanks only, bare sign or prefix, trailing or inner
         // characters, blanks after the sign, a tab in front.
         IntCase{"", std::nullopt}, IntCase{"   ", std::nullopt}, IntCase{"-", std::nullopt},
@@ -56,7 +56,10 @@ TEST(StrToInt, RefusalCarriesTheTextInTheMessage)
     EXPECT_EQ(NotAnIntegerMessage(""), "'' is not a valid integer value");
     // Found by fuzzing: a NUL is a character like any other, not an end.
     EXPECT_EQ(TryStrToInt(std::string_view("12\0", 3)), std::nullopt);
-    EXPECT_EQ(TryStrToInt(std::string_view("\0" "12", 3)), std::nullopt);
+    EXPECT_EQ(TryStrToInt(std::string_view("\0"
+                                           "12",
+                                           3)),
+              std::nullopt);
     EXPECT_EQ(StrToInt(" -12"), -12);
 }
 

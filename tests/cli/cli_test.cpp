@@ -1,16 +1,14 @@
 #include "standin.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
-
-#include <fcntl.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -93,7 +91,8 @@ protected:
 
     int run(const std::vector<std::string>& arguments) { return wait(start(arguments)); }
 
-    bool waitForOutput(const std::string& text, const char* tag = "run", std::chrono::seconds limit = 60s)
+    bool waitForOutput(const std::string& text, const char* tag = "run",
+                       std::chrono::seconds limit = 60s)
     {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end) {
@@ -104,8 +103,14 @@ protected:
         return false;
     }
 
-    std::string out(const char* tag = "run") const { return Contents(m_root / (std::string(tag) + ".out")); }
-    std::string err(const char* tag = "run") const { return Contents(m_root / (std::string(tag) + ".err")); }
+    std::string out(const char* tag = "run") const
+    {
+        return Contents(m_root / (std::string(tag) + ".out"));
+    }
+    std::string err(const char* tag = "run") const
+    {
+        return Contents(m_root / (std::string(tag) + ".err"));
+    }
     std::string page(const char* vid) { return m_server.pageAddress(*m_server.clipByVid(vid)); }
     std::string outFolder() const { return (m_root / "out").string(); }
     bool outEmpty() const { return fs::is_empty(m_root / "out"); }
@@ -121,7 +126,8 @@ protected:
             std::string cmdline = Contents(entry.path() / "cmdline");
             const std::string stat = Contents(entry.path() / "stat");
             const auto close = stat.rfind(')');
-            const bool zombie = close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+            const bool zombie =
+                close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
             left += !zombie && cmdline.find(m_root.string()) != std::string::npos;
         }
         return left;
@@ -140,8 +146,10 @@ TEST_F(CliTest, AWholeJobSavesTheAvi)
     EXPECT_NE(out().find("Done.\nSaved: " + avi.string() + "\n"), std::string::npos) << out();
     EXPECT_EQ(err(), "");
 
-    const std::string probe = "ffprobe -v error -show_entries stream=codec_name,codec_tag_string,width,height,"
-                              "channels,sample_rate -of compact=p=0 '" + avi.string() + "'";
+    const std::string probe =
+        "ffprobe -v error -show_entries stream=codec_name,codec_tag_string,width,height,"
+        "channels,sample_rate -of compact=p=0 '" +
+        avi.string() + "'";
     FILE* pipe = ::popen(probe.c_str(), "r");
     std::string streams;
     char buffer[512];
@@ -149,8 +157,12 @@ TEST_F(CliTest, AWholeJobSavesTheAvi)
         streams += buffer;
     if (pipe)
         ::pclose(pipe);
-    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"), std::string::npos) << streams;
-    EXPECT_NE(streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"), std::string::npos)
+    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"),
+              std::string::npos)
+        << streams;
+    EXPECT_NE(
+        streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
+        std::string::npos)
         << streams;
 
     // The default folder is the desktop when no settings file names one.
@@ -173,14 +185,31 @@ TEST_F(CliTest, ErrorEndsHaveTheirStatusAndMessage)
         std::string message;
     };
     const Case cases[] = {
-        {"probe", [&] { m_server.setRoute("/files/vidudoz/test.txt", noProbe); }, {page("1001"), outFolder()}, 3,
+        {"probe",
+         [&] { m_server.setRoute("/files/vidudoz/test.txt", noProbe); },
+         {page("1001"), outFolder()},
+         3,
          "Error: Allow Mirvola by Windows Firewall.\n"},
-        {"no clip", [] {}, {m_server.address("/video/play?vid=9999&fr=cv"), outFolder()}, 4,
+        {"no clip",
+         [] {},
+         {m_server.address("/video/play?vid=9999&fr=cv"), outFolder()},
+         4,
          "Error: Cant get and check video link.\n"},
-        {"download cut", [] {}, {page("2003"), outFolder()}, 5, "Error: Cant download video file.\n"},
-        {"not a video", [&] { m_server.setRoute("/streams/st-7340012.flv", notVideo); }, {page("1001"), outFolder()},
-         6, "Error: Cant convert video file.\n"},
-        {"no folder", [] {}, {page("1001"), "/nonexistent/clips"}, 7, "Error: Cant move the video file to "},
+        {"download cut",
+         [] {},
+         {page("2003"), outFolder()},
+         5,
+         "Error: Cant download video file.\n"},
+        {"not a video",
+         [&] { m_server.setRoute("/streams/st-7340012.flv", notVideo); },
+         {page("1001"), outFolder()},
+         6,
+         "Error: Cant convert video file.\n"},
+        {"no folder",
+         [] {},
+         {page("1001"), "/nonexistent/clips"},
+         7,
+         "Error: Cant move the video file to "},
         {"usage", [] {}, {}, 2, "Usage: clipvane-cli PAGE-ADDRESS [OUTPUT-FOLDER]\n"},
     };
     for (const Case& c : cases) {
@@ -205,7 +234,8 @@ TEST_F(CliTest, CtrlCDuringTheDownloadAndOneInstanceAtATime)
     // While it runs, a second start says why it does not.
     const pid_t second = start({page("1001"), outFolder()}, "second");
     EXPECT_EQ(wait(second), 9);
-    EXPECT_EQ(err("second"), "clipvane-cli: Clipvane is already running; it does one job at a time.\n");
+    EXPECT_EQ(err("second"),
+              "clipvane-cli: Clipvane is already running; it does one job at a time.\n");
 
     ::kill(job, SIGINT);
     EXPECT_EQ(wait(job, 30s), 130);

@@ -1,9 +1,8 @@
 #include "core/conversion/commandline.h"
 #include "platform/childprocess.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace clipvane {
 namespace {
@@ -11,16 +10,21 @@ namespace {
 TEST(ConverterCommandLine, IsTheSevenPiecesExactly)
 {
     EXPECT_EQ(std::strlen(kProfileOptions), 97u);
-    EXPECT_EQ(ConverterCommandLine("/home/u/.local/share/tolrand_yt_1/", "/home/u/.cache/tolrand_temp_folder_3/"),
-              "/home/u/.local/share/tolrand_yt_1/nnn.exe -i /home/u/.cache/tolrand_temp_folder_3/temp.flv"
-              " -vcodec mpeg4 -vtag divx -qscale 6 -b 320 -s 320x240  -acodec mp3 -ac 1 -ar 44100 -ab 64 -f avi "
-              "/home/u/.cache/tolrand_temp_folder_3/temp.avi");
+    EXPECT_EQ(
+        ConverterCommandLine("/home/u/.local/share/tolrand_yt_1/",
+                             "/home/u/.cache/tolrand_temp_folder_3/"),
+        "/home/u/.local/share/tolrand_yt_1/nnn.exe -i /home/u/.cache/tolrand_temp_folder_3/temp.flv"
+        " -vcodec mpeg4 -vtag divx -qscale 6 -b 320 -s 320x240  -acodec mp3 -ac 1 -ar 44100 -ab 64 "
+        "-f avi "
+        "/home/u/.cache/tolrand_temp_folder_3/temp.avi");
 }
 
 TEST(ConverterCommandLine, PathsWithBlanksAreQuotedAndSplitBack)
 {
     const std::string line = ConverterCommandLine("/home/a b/tools/", "/home/a b/temp/");
-    EXPECT_EQ(line.rfind("\"/home/a b/tools/nnn.exe\" -i \"/home/a b/temp/temp.flv\" -vcodec", 0), 0u) << line;
+    EXPECT_EQ(line.rfind("\"/home/a b/tools/nnn.exe\" -i \"/home/a b/temp/temp.flv\" -vcodec", 0),
+              0u)
+        << line;
     const std::vector<std::string> arguments = platform::SplitCommandLine(line);
     ASSERT_EQ(arguments.size(), 24u);
     EXPECT_EQ(arguments[0], "/home/a b/tools/nnn.exe");

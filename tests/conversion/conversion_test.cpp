@@ -2,8 +2,8 @@
 #include "core/conversion/consoleoutput.h"
 #include "core/conversion/converterrunner.h"
 #include "core/conversion/toolinstall.h"
-#include "platform/childprocess.h"
 #include "core/job/jobstartup.h"
+#include "platform/childprocess.h"
 #include "platform/files.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
@@ -23,12 +23,16 @@ protected:
     {
         test::StandinTest::SetUp();
         InstallConverterTool();
-        m_temp = QFile::encodeName(test::NewFolder(QStringLiteral("conversion"))).toStdString() + "/";
+        m_temp =
+            QFile::encodeName(test::NewFolder(QStringLiteral("conversion"))).toStdString() + "/";
         m_converter.setFatalHandler([](const std::string& message) { FAIL() << message; });
     }
 
     std::string path(const char* name) const { return m_temp + name; }
-    QString qpath(const char* name) const { return QFile::decodeName(QByteArray::fromStdString(path(name))); }
+    QString qpath(const char* name) const
+    {
+        return QFile::decodeName(QByteArray::fromStdString(path(name)));
+    }
 
     // Runs the job's way: the first read, then one read and time a tick.
     std::vector<std::int32_t> convert()
@@ -50,7 +54,8 @@ protected:
     {
         QProcess adapter;
         QStringList arguments;
-        const auto split = platform::SplitCommandLine(ConverterCommandLine(ConverterToolFolder(), m_temp));
+        const auto split =
+            platform::SplitCommandLine(ConverterCommandLine(ConverterToolFolder(), m_temp));
         for (std::size_t i = 1; i < split.size(); ++i)
             arguments << QString::fromStdString(split[i]);
         adapter.setProcessChannelMode(QProcess::MergedChannels);
@@ -63,11 +68,13 @@ protected:
     static std::string probe(const QString& file)
     {
         QProcess ffprobe;
-        ffprobe.start(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                       QStringLiteral("stream=codec_type,codec_name,codec_tag_string,width,height,channels,sample_rate:"
-                                      "format=format_name"),
-                       QStringLiteral("-of"), QStringLiteral("compact=p=0"), file});
+        ffprobe.start(
+            QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+             QStringLiteral(
+                 "stream=codec_type,codec_name,codec_tag_string,width,height,channels,sample_rate:"
+                 "format=format_name"),
+             QStringLiteral("-of"), QStringLiteral("compact=p=0"), file});
         ffprobe.waitForFinished(30000);
         return ffprobe.readAllStandardOutput().toStdString();
     }
@@ -88,10 +95,12 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
     EXPECT_NE(said.find("    \r"), std::string::npos) << said;
 
     const std::string streams = probe(qpath("temp.avi"));
-    EXPECT_NE(streams.find("codec_name=mpeg4|codec_type=video|codec_tag_string=divx|width=320|height=240"),
+    EXPECT_NE(streams.find(
+                  "codec_name=mpeg4|codec_type=video|codec_tag_string=divx|width=320|height=240"),
               std::string::npos)
         << streams;
-    EXPECT_NE(streams.find("codec_name=mp3|codec_type=audio|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
+    EXPECT_NE(streams.find("codec_name=mp3|codec_type=audio|codec_tag_string=U[0][0][0]|sample_"
+                           "rate=44100|channels=1"),
               std::string::npos)
         << streams;
     EXPECT_NE(streams.find("format_name=avi"), std::string::npos) << streams;
@@ -115,7 +124,8 @@ TEST_F(ConversionTest, ExistingOutputIsNotOverwritten)
     EXPECT_EQ(test::ReadFile(qpath("temp.avi")), "keep me");
 
     const std::string said = runAdapter();
-    EXPECT_NE(said.find("File '" + path("temp.avi") + "' already exists. Overwrite ? [y/N] Not overwriting - exiting\n"),
+    EXPECT_NE(said.find("File '" + path("temp.avi") +
+                        "' already exists. Overwrite ? [y/N] Not overwriting - exiting\n"),
               std::string::npos)
         << said;
     EXPECT_EQ(test::ReadFile(qpath("temp.avi")), "keep me");

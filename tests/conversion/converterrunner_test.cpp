@@ -5,11 +5,10 @@
 #include "support/testenv.h"
 
 #include <QFile>
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <sstream>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace clipvane {
@@ -25,21 +24,26 @@ struct ParseCase
 
 TEST(ParseOutput, Table)
 {
-    const std::string progress = "frame=  100 fps= 25 q=6.0 size=     512kB time=83.4 bitrate= 123.4kbits/s    \r";
+    const std::string progress =
+        "frame=  100 fps= 25 q=6.0 size=     512kB time=83.4 bitrate= 123.4kbits/s    \r";
     const ParseCase cases[] = {
-        {"duration", "Input #0, flv, from 'x':\n  Duration: 00:03:25.4, start: 0.000000, bitrate: 64 kb/s\n",
+        {"duration",
+         "Input #0, flv, from 'x':\n  Duration: 00:03:25.4, start: 0.000000, bitrate: 64 kb/s\n",
          "00:03:25", "0"},
         {"no_duration", "Input #0 and nothing else", "00:00:00", "0"},
         {"not_available", "  Duration: N/A, start: 0.0\n", "N/A, sta", "0"},
         {"short_after_marker", "  Duration: 00:0", "00:0", "0"},
         {"progress_at_end", std::string(200, '.') + progress, "00:00:00", "83"},
         {"thirty_characters", "xx time=12.5 bitrate=1kbits/s", "00:00:00", "12"},
-        {"summary_hides_time", std::string(100, '.') + progress + "\nvideo:512kB audio:64kB global headers:0kB "
-                                                                 "muxing overhead 1.234567%\n",
+        {"summary_hides_time",
+         std::string(100, '.') + progress +
+             "\nvideo:512kB audio:64kB global headers:0kB "
+             "muxing overhead 1.234567%\n",
          "00:00:00", "0"},
         {"long_counters_hide_time",
-         std::string(100, '.') + "frame=  100 fps= 25 q=6.0 size=     512kB time=83.4 bitrate= 123.4kbits/s dup=123456 "
-                                 "drop=7890123    \r",
+         std::string(100, '.') +
+             "frame=  100 fps= 25 q=6.0 size=     512kB time=83.4 bitrate= 123.4kbits/s dup=123456 "
+             "drop=7890123    \r",
          "00:00:00", "0"},
         {"time_without_point", std::string(100, '.') + "time=83 bitrate", "00:00:00", ""},
         {"first_time_of_tail", std::string(100, '.') + "time=1.0 x time=2.0 ", "00:00:00", "1"},
@@ -63,8 +67,11 @@ TEST(ParseOutput, TimeAndDurationConversions)
         EXPECT_STREQ(e.what(), "'' is not a valid integer value");
     }
 
-    const std::pair<std::string, std::int32_t> durations[] = {
-        {"00:03:25", 205}, {"00:00:00", 0}, {"01:00:01", 3601}, {"99:59:59", 359999}, {" 0: 1: 2", 62}};
+    const std::pair<std::string, std::int32_t> durations[] = {{"00:03:25", 205},
+                                                              {"00:00:00", 0},
+                                                              {"01:00:01", 3601},
+                                                              {"99:59:59", 359999},
+                                                              {" 0: 1: 2", 62}};
     for (const auto& [text, seconds] : durations)
         EXPECT_EQ(DurationToSeconds(text), seconds) << text;
     const std::pair<std::string, std::string> failures[] = {
@@ -132,19 +139,22 @@ protected:
 
     void SetUp() override
     {
-        m_converter.setFatalHandler([this](const std::string& message) { m_fatal.push_back(message); });
+        m_converter.setFatalHandler(
+            [this](const std::string& message) { m_fatal.push_back(message); });
     }
 };
 
 TEST_F(RunnerTest, FirstReadWaitsForTheDurationLineThenTimesAreRead)
 {
-    m_converter.run(script("printf 'banner\\n  Duration: '; sleep 0.3; printf '00:03:25.4, start: 0.0\\n'\n"
-                           "sleep 0.2; printf 'frame=1 time=1.5 bitrate=1    \\r'\n"
-                           "printf 'frame=2 time=83.4 bitrate=1    \\r'; sleep 0.2"));
+    m_converter.run(
+        script("printf 'banner\\n  Duration: '; sleep 0.3; printf '00:03:25.4, start: 0.0\\n'\n"
+               "sleep 0.2; printf 'frame=1 time=1.5 bitrate=1    \\r'\n"
+               "printf 'frame=2 time=83.4 bitrate=1    \\r'; sleep 0.2"));
     EXPECT_TRUE(m_converter.started());
     m_converter.readOutput();
     EXPECT_FALSE(m_converter.finished());
-    EXPECT_EQ(m_converter.duration(), "00:03:25") << "the wait must cover the value, not only the marker";
+    EXPECT_EQ(m_converter.duration(), "00:03:25")
+        << "the wait must cover the value, not only the marker";
     EXPECT_EQ(DurationToSeconds(m_converter.duration()), 205);
     waitUntilFinished(m_converter);
     EXPECT_TRUE(m_converter.finished());
@@ -157,7 +167,8 @@ TEST_F(RunnerTest, NulBytesBecomeBlanksAndUnknownFormatEndsTheWait)
     m_converter.run(script("printf 'in\\000put: Unknown format\\n'; sleep 2"));
     m_converter.readOutput();
     EXPECT_FALSE(m_converter.finished());
-    EXPECT_NE(m_converter.output().find("in put: Unknown format"), std::string::npos) << m_converter.output();
+    EXPECT_NE(m_converter.output().find("in put: Unknown format"), std::string::npos)
+        << m_converter.output();
     EXPECT_EQ(m_converter.duration(), "00:00:00");
     m_converter.stop();
 }
@@ -181,8 +192,10 @@ TEST_F(RunnerTest, AnEndedProcessIsNoticedBeforeAnythingIsRead)
 
 TEST_F(RunnerTest, StopKillsTheConverterAndEveryChildOfIt)
 {
-    const std::string marker = QFile::encodeName(test::NewFolder(QStringLiteral("kill"))).toStdString() + "/late";
-    m_converter.run(script("(sleep 1; touch '" + marker + "') &\nsleep 60 &\nprintf '  Duration: 00:01:00.0, x\\n'\n"
+    const std::string marker =
+        QFile::encodeName(test::NewFolder(QStringLiteral("kill"))).toStdString() + "/late";
+    m_converter.run(script("(sleep 1; touch '" + marker +
+                           "') &\nsleep 60 &\nprintf '  Duration: 00:01:00.0, x\\n'\n"
                            "sleep 60"));
     m_converter.readOutput();
     const int group = m_converter.processId();

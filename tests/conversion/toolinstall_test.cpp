@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace clipvane {
@@ -28,7 +27,9 @@ TEST(ToolInstall, WritesTheAdapterOnceAndNeverReplacesIt)
     EXPECT_EQ(InstallConverterTool(), folder);
     EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(test::ReadFile(toolPath), Resource());
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(tool.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0755u);
 
@@ -55,7 +56,8 @@ TEST(ToolInstall, AnUnwritableToolFileIsRaised)
         InstallConverterTool();
         ADD_FAILURE() << "no error";
     } catch (const std::exception& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + tool + "\". ", 0), 0u) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + tool + "\". ", 0), 0u)
+            << e.what();
     }
     ::unlink(tool.c_str());
     InstallConverterTool();

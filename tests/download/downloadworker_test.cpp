@@ -22,8 +22,9 @@ struct DownloadRun
     std::string reason;
     bool freed = false;
 
-    static DownloadRun Go(const std::string& url, const std::string& file,
-                          std::function<void(DownloadWorker&, const std::vector<std::int32_t>&)> onPublish = {})
+    static DownloadRun
+    Go(const std::string& url, const std::string& file,
+       std::function<void(DownloadWorker&, const std::vector<std::int32_t>&)> onPublish = {})
     {
         DownloadRun run;
         auto* worker = new DownloadWorker(url, file);
@@ -40,7 +41,8 @@ struct DownloadRun
         });
         QPointer<DownloadWorker> watch(worker);
         worker->start();
-        EXPECT_TRUE(test::WaitUntil([&] { return watch.isNull(); }, 60000)) << "the worker must free itself";
+        EXPECT_TRUE(test::WaitUntil([&] { return watch.isNull(); }, 60000))
+            << "the worker must free itself";
         run.freed = watch.isNull();
         return run;
     }
@@ -51,7 +53,8 @@ class DownloadTest : public test::StandinTest
 protected:
     std::string target(const char* name)
     {
-        return QFile::encodeName(test::NewFolder(QStringLiteral("download"))).toStdString() + "/" + name;
+        return QFile::encodeName(test::NewFolder(QStringLiteral("download"))).toStdString() + "/" +
+               name;
     }
 };
 
@@ -61,7 +64,8 @@ TEST_F(DownloadTest, CopiesTheWholeStreamAndPublishesEveryChunk)
     const std::string bytes = server().streamBytes(clip);
     ASSERT_GT(bytes.size(), 3u * 3072);
     const std::string file = target("temp.flv");
-    const DownloadRun run = DownloadRun::Go(server().address("/streams/" + clip.streamId + ".flv?x=1"), file);
+    const DownloadRun run =
+        DownloadRun::Go(server().address("/streams/" + clip.streamId + ".flv?x=1"), file);
 
     EXPECT_EQ(run.doneCalls, 1);
     EXPECT_FALSE(run.failed);
@@ -69,9 +73,11 @@ TEST_F(DownloadTest, CopiesTheWholeStreamAndPublishesEveryChunk)
     ASSERT_GE(run.published.size(), 3u);
     EXPECT_EQ(run.published.front(), 0);
     EXPECT_EQ(run.published.back(), static_cast<std::int32_t>(bytes.size()));
-    EXPECT_EQ(run.published[run.published.size() - 2], run.published.back()) << "the final read of 0 is published too";
+    EXPECT_EQ(run.published[run.published.size() - 2], run.published.back())
+        << "the final read of 0 is published too";
     for (std::size_t i = 1; i + 1 < run.published.size(); ++i)
-        EXPECT_EQ(run.published[i], static_cast<std::int32_t>(std::min<std::size_t>(i * 3072, bytes.size())));
+        EXPECT_EQ(run.published[i],
+                  static_cast<std::int32_t>(std::min<std::size_t>(i * 3072, bytes.size())));
 
     const auto request = onlyRequest();
     EXPECT_EQ(request.header("User-Agent"), "Mozilla");
@@ -87,14 +93,16 @@ TEST_F(DownloadTest, StopTakesEffectAfterTheChunkInProgress)
     slow.plan.pauseMs = 5;
     server().setRoute("/slow.flv", slow);
     const std::string file = target("temp.flv");
-    const DownloadRun run = DownloadRun::Go(server().address("/slow.flv"), file,
-                                            [](DownloadWorker& worker, const std::vector<std::int32_t>& published) {
-                                                if (published.size() == 3)
-                                                    worker.requestStop();
-                                            });
+    const DownloadRun run =
+        DownloadRun::Go(server().address("/slow.flv"), file,
+                        [](DownloadWorker& worker, const std::vector<std::int32_t>& published) {
+                            if (published.size() == 3)
+                                worker.requestStop();
+                        });
     EXPECT_EQ(run.doneCalls, 1);
     EXPECT_EQ(run.published, (std::vector<std::int32_t>{0, 3072, 6144}));
-    EXPECT_EQ(test::ReadFile(QFile::decodeName(QByteArray::fromStdString(file))), std::string(6144, 'v'));
+    EXPECT_EQ(test::ReadFile(QFile::decodeName(QByteArray::fromStdString(file))),
+              std::string(6144, 'v'));
 }
 
 TEST_F(DownloadTest, EmptyAndFailedRequestsEndLikeAFinishedDownload)
@@ -133,7 +141,8 @@ TEST_F(DownloadTest, FileThatCannotBeMadeOrWrittenEndsTheJobMarkedFailed)
     EXPECT_NE(run.reason.find("No space left on device"), std::string::npos) << run.reason;
     ASSERT_FALSE(run.published.empty());
     EXPECT_LE(run.published.back(), 64 * 1024 + 3072);
-    EXPECT_LT(run.published.back(), static_cast<std::int32_t>(server().streamBytes(*server().clipByVid("1001")).size()));
+    EXPECT_LT(run.published.back(),
+              static_cast<std::int32_t>(server().streamBytes(*server().clipByVid("1001")).size()));
 
     // A file that ends inside the buffer still reports a failure at close.
     const std::string small = server().address("/small.flv");

@@ -1,10 +1,10 @@
-#include "ui/mainwindow/mainwindow.h"
-#include "ui/app/programwindows.h"
 #include "core/base/error.h"
 #include "core/firstrun/firstrunsteps.h"
-#include "ui/common/messages.h"
 #include "platform/folders.h"
 #include "support/testenv.h"
+#include "ui/app/programwindows.h"
+#include "ui/common/messages.h"
+#include "ui/mainwindow/mainwindow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -51,7 +51,8 @@ TEST(FirstRun, OrderTable)
         RunFirstRunWindows(QFile::encodeName(folder).toStdString() + "/", host);
         EXPECT_EQ(host.steps, c.expected);
         for (const char* marker : {"done.txt", "done2.txt"}) {
-            const std::string content = test::ReadFile(folder + QLatin1Char('/') + QString::fromLatin1(marker));
+            const std::string content =
+                test::ReadFile(folder + QLatin1Char('/') + QString::fromLatin1(marker));
             bool wasPresent = false;
             for (const auto& [name, old] : c.present)
                 wasPresent = wasPresent || name == marker;
@@ -64,15 +65,18 @@ TEST(FirstRun, OrderTable)
 
 TEST(FirstRun, UnwritableMarkerIsReportedAndTheRestSkipped)
 {
-    const std::string folder = QFile::encodeName(test::NewFolder(QStringLiteral("firstrun"))).toStdString() + "/gone/";
+    const std::string folder =
+        QFile::encodeName(test::NewFolder(QStringLiteral("firstrun"))).toStdString() + "/gone/";
     Recorder host;
     try {
         RunFirstRunWindows(folder, host);
         ADD_FAILURE() << "no error";
     } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + folder + "done2.txt\". No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + folder + "done2.txt\". No such file or directory");
     }
-    EXPECT_EQ(host.steps, (std::vector<std::string>{"hide", "firewall", "show"})) << "the codec window is skipped";
+    EXPECT_EQ(host.steps, (std::vector<std::string>{"hide", "firewall", "show"}))
+        << "the codec window is skipped";
 }
 
 // The real windows: the deferred start-up shows them in order, whatever way
@@ -91,14 +95,18 @@ TEST(FirstRun, DeferredStartUpShowsBothWindowsThenAppliesTheSettings)
     closer.setInterval(50);
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown << dialog->objectName() + (windows.mainWindow->isVisible() ? QStringLiteral("+main") : QString());
+            shown << dialog->objectName() +
+                         (windows.mainWindow->isVisible() ? QStringLiteral("+main") : QString());
             dialog->close(); // the close box, not the window's own button
         }
     });
     closer.start();
-    ASSERT_TRUE(test::WaitUntil([&] { return !windows.mainWindow->startupTimer()->isActive() && shown.size() == 2 &&
-                                             windows.mainWindow->outputFolder() == "/srv/clips/"; },
-                                20000));
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            return !windows.mainWindow->startupTimer()->isActive() && shown.size() == 2 &&
+                   windows.mainWindow->outputFolder() == "/srv/clips/";
+        },
+        20000));
     EXPECT_EQ(shown, (QStringList{QStringLiteral("TForm4"), QStringLiteral("TForm3")}));
     EXPECT_TRUE(windows.mainWindow->isVisible());
     EXPECT_EQ(windows.mainWindow->pos(), QPoint(50, 40));

@@ -1,14 +1,12 @@
 #include "core/firstrun/probeclient.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
-
 #include <arpa/inet.h>
+#include <atomic>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace clipvane {
@@ -22,7 +20,7 @@ public:
     CannedServer()
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address {};
+        sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -86,16 +84,20 @@ std::string ProbeRequest(const std::string& host, const std::string& extraLines)
 {
     return "GET /files/vidudoz/test.txt HTTP/1.1\r\n"
            "Content-Type: text/html\r\n"
-           "Host: " + host + "\r\n"
+           "Host: " +
+           host +
+           "\r\n"
            "Accept: text/html, */*\r\n"
-           "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n" + extraLines + "\r\n";
+           "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n" +
+           extraLines + "\r\n";
 }
 
 TEST(FirewallProbe, SendsExactlyTheRequestAndLaterItsCookies)
 {
     CannedServer server;
     FirewallProbeClient client;
-    server.answerNext("HTTP/1.1 200 OK\r\nSet-Cookie: visit=abc123; Path=/\r\nContent-Length: 5\r\n\r\n12345");
+    server.answerNext(
+        "HTTP/1.1 200 OK\r\nSet-Cookie: visit=abc123; Path=/\r\nContent-Length: 5\r\n\r\n12345");
     EXPECT_TRUE(client.Probe(server.host(), "/files/vidudoz/test.txt"));
     EXPECT_EQ(server.request(), ProbeRequest(server.host(), ""));
     server.answerNext("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
@@ -115,16 +117,23 @@ TEST(FirewallProbe, AnswerTable)
     const Case cases[] = {
         {"200 empty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", true},
         {"200 with length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", true, 1200},
-        {"200 chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", true, 1200},
+        {"200 chunked",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", true,
+         1200},
         {"200 until close", "HTTP/1.0 200 OK\r\n\r\nbody until the end", true},
         {"204", "HTTP/1.1 204 No Content\r\n\r\n", true, 1200},
-        {"100 then 200", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true, 1200},
-        {"301", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: 0\r\n\r\n", false},
+        {"100 then 200",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true, 1200},
+        {"301",
+         "HTTP/1.1 301 Moved Permanently\r\nLocation: http://elsewhere/\r\nContent-Length: "
+         "0\r\n\r\n",
+         false},
         {"302", "HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", false},
         {"304", "HTTP/1.1 304 Not Modified\r\n\r\n", false},
         {"404", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found", false},
         {"500", "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n", false},
-        {"200 with Location", "HTTP/1.1 200 OK\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", false},
+        {"200 with Location", "HTTP/1.1 200 OK\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n",
+         false},
         {"garbage status line", "HELLO THERE\r\n\r\n", false},
         {"status without number", "HTTP/1.1 OK\r\n\r\n", false},
         {"body cut short", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort", false},

@@ -1,11 +1,11 @@
-#include "ui/about/aboutbox.h"
-#include "ui/firstrun/codecofferwindow.h"
-#include "ui/firstrun/firewallprobewindow.h"
-#include "ui/common/messages.h"
-#include "platform/shell.h"
 #include "core/source/servicehosts.h"
+#include "platform/shell.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
+#include "ui/about/aboutbox.h"
+#include "ui/common/messages.h"
+#include "ui/firstrun/codecofferwindow.h"
+#include "ui/firstrun/firewallprobewindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -30,7 +30,8 @@ protected:
         hosts.maker = hosts.codec = server().hostPort();
         hosts.support = "help@tolrand.example";
         SetCurrentHosts(hosts);
-        platform::SetShellOpenerForTests([this](const QUrl& url) { m_opened.push_back(url.toString()); });
+        platform::SetShellOpenerForTests(
+            [this](const QUrl& url) { m_opened.push_back(url.toString()); });
         MessageBoxRecorder::take();
     }
     void TearDown() override
@@ -39,8 +40,7 @@ protected:
         SetCurrentHosts(m_saved);
     }
 
-    template <class T>
-    static T* child(QWidget& window, const char* name)
+    template <class T> static T* child(QWidget& window, const char* name)
     {
         T* w = window.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
@@ -81,7 +81,8 @@ TEST_F(SmallWindowsTest, CodecWindowLayoutAndItsTwoChoices)
         QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
     });
     EXPECT_EQ(window.result(), QDialog::Accepted);
-    EXPECT_EQ(m_opened, (std::vector<QString>{QString::fromStdString(server().address("/divx/DivXInstaller.exe"))}));
+    EXPECT_EQ(m_opened, (std::vector<QString>{
+                            QString::fromStdString(server().address("/divx/DivXInstaller.exe"))}));
 
     // Second choice: nothing is opened.
     execWith(window, [&] {
@@ -99,12 +100,14 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
     EXPECT_EQ(window.size(), QSize(544, 464));
     EXPECT_EQ(child<QPushButton>(window, "Button1")->geometry(), QRect(8, 32, 75, 25));
     EXPECT_EQ(child<QLabel>(window, "Label2")->pos(), QPoint(256, 112));
-    EXPECT_GE(child<QLabel>(window, "Label2")->width(), child<QLabel>(window, "Label2")->sizeHint().width())
+    EXPECT_GE(child<QLabel>(window, "Label2")->width(),
+              child<QLabel>(window, "Label2")->sizeHint().width())
         << "\"Example:\" must show whole";
     EXPECT_EQ(child<QLabel>(window, "Image1")->geometry(), QRect(56, 136, 434, 305));
     EXPECT_EQ(child<QLabel>(window, "Image1")->pixmap().size(), QSize(434, 305));
-    EXPECT_EQ(child<QLabel>(window, "Label1")->text(),
-              QStringLiteral("Clipvane requires that the Windows Firewall be allowed in order to work."));
+    EXPECT_EQ(
+        child<QLabel>(window, "Label1")->text(),
+        QStringLiteral("Clipvane requires that the Windows Firewall be allowed in order to work."));
 
     // A refusing server: "Error. :(" and the window stays.
     standin::Response refused;
@@ -117,7 +120,8 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
         QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
         openAfterError = window.isVisible();
         server().clearOverrides();
-        QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton); // the second press succeeds
+        QTest::mouseClick(child<QPushButton>(window, "Button1"),
+                          Qt::LeftButton); // the second press succeeds
     });
     EXPECT_TRUE(openAfterError);
     EXPECT_EQ(window.result(), QDialog::Accepted);
@@ -127,10 +131,11 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
     EXPECT_EQ(shown, (std::vector<std::string>{"Error. :(", "Done! :)"}));
     const auto requests = server().requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].head, "GET /files/vidudoz/test.txt HTTP/1.1\r\nContent-Type: text/html\r\nHost: " +
-                                    server().hostPort() +
-                                    "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Indy "
-                                    "Library)\r\n\r\n");
+    EXPECT_EQ(requests[1].head,
+              "GET /files/vidudoz/test.txt HTTP/1.1\r\nContent-Type: text/html\r\nHost: " +
+                  server().hostPort() +
+                  "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 (compatible; Indy "
+                  "Library)\r\n\r\n");
 }
 
 TEST_F(SmallWindowsTest, AboutBoxLinksAndEnterRightAfterOpening)
@@ -145,7 +150,8 @@ TEST_F(SmallWindowsTest, AboutBoxLinksAndEnterRightAfterOpening)
     EXPECT_EQ(child<QLabel>(box, "Label2")->text(), QStringLiteral("Version: 1.0"));
     EXPECT_EQ(child<QWidget>(box, "Bevel1")->geometry(), QRect(8, 48, 377, 2));
     EXPECT_EQ(child<QLabel>(box, "Label3")->pos(), QPoint(8, 80));
-    EXPECT_EQ(child<QLabel>(box, "Label3")->text(), QString::fromStdString("http://" + server().hostPort() + "/"));
+    EXPECT_EQ(child<QLabel>(box, "Label3")->text(),
+              QString::fromStdString("http://" + server().hostPort() + "/"));
     EXPECT_EQ(child<QLabel>(box, "Label4")->text(), QStringLiteral("help@tolrand.example"));
     EXPECT_EQ(child<QPushButton>(box, "Button3")->geometry(), QRect(264, 256, 121, 25));
 
@@ -157,8 +163,9 @@ TEST_F(SmallWindowsTest, AboutBoxLinksAndEnterRightAfterOpening)
         box.reject();
     });
     EXPECT_TRUE(openAfterLinks);
-    EXPECT_EQ(m_opened, (std::vector<QString>{QString::fromStdString(server().address("/clipvane.htm")),
-                                              QStringLiteral("mailto:help@tolrand.example")}));
+    EXPECT_EQ(m_opened,
+              (std::vector<QString>{QString::fromStdString(server().address("/clipvane.htm")),
+                                    QStringLiteral("mailto:help@tolrand.example")}));
 
     // Shown again: the focus is on OK, so Enter closes it.
     execWith(box, [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); });

@@ -24,7 +24,8 @@ TEST_P(ReportPeriodTable, AppendsAPeriodOnlyAboveThePeriodsCode)
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, ReportPeriodTable,
-    ::testing::Values(PeriodCase{"Done.", "Done."}, PeriodCase{"List index out of bounds (1)", "List index out of bounds (1)"},
+    ::testing::Values(PeriodCase{"Done.", "Done."},
+                      PeriodCase{"List index out of bounds (1)", "List index out of bounds (1)"},
                       PeriodCase{"Stop!", "Stop!"}, PeriodCase{"Access denied", "Access denied."},
                       PeriodCase{"Failed: 42", "Failed: 42."}, PeriodCase{"Odd-", "Odd-"},
                       PeriodCase{"Path/", "Path/."}, PeriodCase{"", ""}));

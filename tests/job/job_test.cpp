@@ -4,9 +4,9 @@
 namespace clipvane {
 namespace {
 
-using test::JobTest;
 using standin::Fault;
 using standin::Response;
+using test::JobTest;
 
 TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
 {
@@ -14,8 +14,12 @@ TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
     const std::string avi = m_out + "Harbour lights at dusk.AVI";
     const std::string streams = probe(avi);
-    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"), std::string::npos) << streams;
-    EXPECT_NE(streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"), std::string::npos)
+    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"),
+              std::string::npos)
+        << streams;
+    EXPECT_NE(
+        streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
+        std::string::npos)
         << streams;
     ASSERT_EQ(m_opened.size(), 1u);
     EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(avi)));
@@ -53,15 +57,25 @@ TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
     Response noProbe;
     noProbe.body = "54321";
     const Case cases[] = {
-        {"probe fails", [&] { server().setRoute("/files/vidudoz/test.txt", noProbe); }, page("1001"),
-         JobController::kFirewallError, {0, 0}},
+        {"probe fails",
+         [&] { server().setRoute("/files/vidudoz/test.txt", noProbe); },
+         page("1001"),
+         JobController::kFirewallError,
+         {0, 0}},
         {"empty address", [] {}, "", JobController::kLinkError, {50, 15}},
         {"no marker on the page", [] {}, page("2008"), JobController::kLinkError, {50, 15}},
         {"no stream id", [] {}, page("2005"), JobController::kLinkError, {50, 15}},
         {"broken playlist", [] {}, page("2006"), "The playlist cannot be read (line ", {0, 0}},
-        {"no size", [&] { server().setRoute(stream, noLength); }, page("1001"), JobController::kDownloadError, {100, 30}},
+        {"no size",
+         [&] { server().setRoute(stream, noLength); },
+         page("1001"),
+         JobController::kDownloadError,
+         {100, 30}},
         {"download cut short", [] {}, page("2003"), JobController::kDownloadError, {-1, -1}},
-        {"not a video", [&] { server().setRoute(stream, notVideo); }, page("1001"), JobController::kConvertError,
+        {"not a video",
+         [&] { server().setRoute(stream, notVideo); },
+         page("1001"),
+         JobController::kConvertError,
          {-1, -1}},
     };
     for (const Case& c : cases) {
@@ -74,7 +88,8 @@ TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
         if (c.gauges.first >= 0) {
             EXPECT_EQ(gauges(), c.gauges);
         }
-        EXPECT_EQ(addressField()->text().toStdString(), c.address) << "an error end keeps the address";
+        EXPECT_EQ(addressField()->text().toStdString(), c.address)
+            << "an error end keeps the address";
         EXPECT_TRUE(main().isVisible());
         EXPECT_FALSE(progress().isVisible());
         EXPECT_TRUE(outputFiles().isEmpty());
@@ -88,7 +103,8 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
     const std::vector<std::string> shown = texts(run(page("1002")));
     ASSERT_EQ(shown.size(), 1u);
     const std::string target = "/nonexistent/clips/Caf\xC3\xA9 terrace_ morning rush_.AVI";
-    EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target + "\": No such file or directory. It is kept as \"" +
+    EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target +
+                            "\": No such file or directory. It is kept as \"" +
                             DefaultTempFolder() + "temp.avi\".");
     EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
     EXPECT_TRUE(m_opened.empty());
@@ -97,10 +113,12 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
 TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)
 {
     start(page("2001")); // a slow stream
+    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().downloading; }, 30000));
     ASSERT_TRUE(test::WaitUntil(
-        [this] { return main().job().current().downloading; }, 30000));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().downloadWorker() && main().job().downloadWorker()->bytesShown() > 0; },
-                                30000));
+        [this] {
+            return main().job().downloadWorker() && main().job().downloadWorker()->bytesShown() > 0;
+        },
+        30000));
     EXPECT_TRUE(progress().isVisible());
     EXPECT_FALSE(main().isVisible());
     EXPECT_FALSE(main().mayClose()) << "no closing while a job runs";
@@ -141,7 +159,8 @@ TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
         if (stat.open(QIODevice::ReadOnly)) {
             const QByteArray text = stat.readAll();
             const auto close = text.lastIndexOf(')');
-            EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z")) << "process " << pid.toStdString() << " still runs";
+            EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z"))
+                << "process " << pid.toStdString() << " still runs";
         }
     }
 }
@@ -153,10 +172,11 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
     const std::string tool = ConverterToolFolder() + "nnn.exe";
     const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
     QFile::remove(toolPath);
-    test::WriteFile(toolPath, "#!/bin/sh\n"
-                              "printf 'Input #0, flv, from x:\\n  Duration: N/A, start: 0.0, bitrate: N/A\\n'\n"
-                              "for last; do :; done\n"
-                              "printf 'frame=1 time=1.0 bitrate=1    \\r'; sleep 1.5; echo RIFF > \"$last\"\n");
+    test::WriteFile(
+        toolPath, "#!/bin/sh\n"
+                  "printf 'Input #0, flv, from x:\\n  Duration: N/A, start: 0.0, bitrate: N/A\\n'\n"
+                  "for last; do :; done\n"
+                  "printf 'frame=1 time=1.0 bitrate=1    \\r'; sleep 1.5; echo RIFF > \"$last\"\n");
     QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     std::vector<std::pair<int, int>> seen;
     start(page("1001"));
@@ -180,18 +200,21 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
 TEST_F(JobTest, WithoutAConverterNoJobStarts)
 {
     // A folder where the converter belongs: installing it fails at start.
-    const QString toolPath = QFile::decodeName(QByteArray::fromStdString(ConverterToolFolder() + "nnn.exe"));
+    const QString toolPath =
+        QFile::decodeName(QByteArray::fromStdString(ConverterToolFolder() + "nnn.exe"));
     QFile::remove(toolPath);
     ASSERT_TRUE(QDir().mkpath(toolPath));
     remakeWindows();
     const std::vector<ShownBox> atStart = MessageBoxRecorder::take();
     ASSERT_EQ(atStart.size(), 1u);
     EXPECT_EQ(atStart[0].icon, BoxIcon::Stop);
-    EXPECT_TRUE(atStart[0].text.startsWith(QStringLiteral("Cannot create file \""))) << atStart[0].text.toStdString();
+    EXPECT_TRUE(atStart[0].text.startsWith(QStringLiteral("Cannot create file \"")))
+        << atStart[0].text.toStdString();
 
     start(page("1001"));
     EXPECT_FALSE(main().job().busy());
-    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{JobController::kNoConverter}));
+    EXPECT_EQ(texts(MessageBoxRecorder::take()),
+              (std::vector<std::string>{JobController::kNoConverter}));
     EXPECT_EQ(main().job().lastEnd().outcome, JobOutcome::NoConverter);
     EXPECT_TRUE(main().isVisible());
     EXPECT_TRUE(server().requests().empty()) << "nothing is asked of the service";

@@ -60,7 +60,9 @@ TEST(ProgressMath, OutputNamingTable)
             test::WriteFile(folder + QLatin1Char('/') + QString::fromStdString(f), "x");
         for (const std::string& d : c.folders)
             QDir(folder).mkdir(QString::fromStdString(d));
-        EXPECT_EQ(UniqueOutputTitle(QFile::encodeName(folder).toStdString() + "/", "Sunset"), c.expected) << c.name;
+        EXPECT_EQ(UniqueOutputTitle(QFile::encodeName(folder).toStdString() + "/", "Sunset"),
+                  c.expected)
+            << c.name;
     }
 }
 

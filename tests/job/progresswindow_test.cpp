@@ -1,10 +1,10 @@
 #include "core/job/jobcontroller.h"
-#include "core/source/playlist.h"
 #include "core/job/jobstartup.h"
+#include "core/source/playlist.h"
 #include "core/source/videoservice.h"
+#include "support/testenv.h"
 #include "ui/progress/progresswindow.h"
 #include "ui/skin/gauge.h"
-#include "support/testenv.h"
 
 #include <QLabel>
 #include <QTest>
@@ -61,9 +61,11 @@ TEST(ProgressWindow, LayoutTextsAndARefusedClose)
     EXPECT_TRUE(window.isVisible());
 
     // A long operation widens its label; the title keeps its width.
-    window.setOperation(QStringLiteral("Downloading... (1 953 125 KB of 1 953 125 KB) and a little more"));
+    window.setOperation(
+        QStringLiteral("Downloading... (1 953 125 KB of 1 953 125 KB) and a little more"));
     EXPECT_GT(window.sLabel1()->width(), 300);
-    window.setTitle(QStringLiteral("title: a very long title that goes on and on and on and on and on and on"));
+    window.setTitle(
+        QStringLiteral("title: a very long title that goes on and on and on and on and on and on"));
     EXPECT_EQ(window.sLabel3()->width(), 369);
     window.hide();
 }
@@ -111,7 +113,8 @@ public:
 TEST(ProgressWindow, CancelWithNoPhaseOnlySetsCancelled)
 {
     CancelOnlyView view;
-    JobController controller(view, std::make_unique<VideoService>(ServiceHosts{}), JobFolders{}, nullptr);
+    JobController controller(view, std::make_unique<VideoService>(ServiceHosts{}), JobFolders{},
+                             nullptr);
     ProgressWindow window;
     window.setController(&controller);
     EXPECT_FALSE(controller.current().cancelled);

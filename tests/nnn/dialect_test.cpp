@@ -8,9 +8,10 @@ namespace {
 Command Profile()
 {
     Command command;
-    const std::vector<std::string> arguments = {"-i", "/t/temp.flv", "-vcodec", "mpeg4", "-vtag", "divx", "-qscale",
-                                                "6", "-b", "320", "-s", "320x240", "-acodec", "mp3", "-ac", "1",
-                                                "-ar", "44100", "-ab", "64", "-f", "avi", "/t/temp.avi"};
+    const std::vector<std::string> arguments = {
+        "-i",  "/t/temp.flv", "-vcodec", "mpeg4",   "-vtag",   "divx", "-qscale",    "6",
+        "-b",  "320",         "-s",      "320x240", "-acodec", "mp3",  "-ac",        "1",
+        "-ar", "44100",       "-ab",     "64",      "-f",      "avi",  "/t/temp.avi"};
     EXPECT_EQ(ParseCommand(arguments, command), "");
     return command;
 }
@@ -21,10 +22,21 @@ TEST(Dialect, TheProfileBecomesTodaysOptions)
     EXPECT_EQ(command.input, "/t/temp.flv");
     EXPECT_EQ(command.output, "/t/temp.avi");
     EXPECT_FALSE(command.overwrite);
-    const std::vector<std::string> expected = {
-        "ffmpeg", "-hide_banner", "-nostdin", "-nostats", "-loglevel", "info", "-progress", "pipe:3", "-i",
-        "file:/t/temp.flv", "-c:v", "mpeg4", "-tag:v", "divx", "-q:v", "6", "-s", "320x240", "-c:a", "libmp3lame",
-        "-ac", "1", "-ar", "44100", "-b:a", "64k", "-f", "avi", "-y", "file:/t/temp.avi"};
+    const std::vector<std::string> expected = {"ffmpeg",    "-hide_banner",
+                                               "-nostdin",  "-nostats",
+                                               "-loglevel", "info",
+                                               "-progress", "pipe:3",
+                                               "-i",        "file:/t/temp.flv",
+                                               "-c:v",      "mpeg4",
+                                               "-tag:v",    "divx",
+                                               "-q:v",      "6",
+                                               "-s",        "320x240",
+                                               "-c:a",      "libmp3lame",
+                                               "-ac",       "1",
+                                               "-ar",       "44100",
+                                               "-b:a",      "64k",
+                                               "-f",        "avi",
+                                               "-y",        "file:/t/temp.avi"};
     EXPECT_EQ(FfmpegArguments(command), expected);
 }
 
@@ -50,7 +62,8 @@ TEST(Dialect, DurationsAreTruncatedToTenths)
     EXPECT_EQ(FormatDuration(4.0), "00:00:04.0");
     EXPECT_EQ(FormatDuration(3599.99), "00:59:59.9");
     EXPECT_EQ(FormatDuration(360000), "100:00:00.0");
-    EXPECT_EQ(DurationFromPacketList("0.000000,0.066667\n3.933333,0.066667\n1.0,N/A\n"), "00:00:04.0");
+    EXPECT_EQ(DurationFromPacketList("0.000000,0.066667\n3.933333,0.066667\n1.0,N/A\n"),
+              "00:00:04.0");
     EXPECT_EQ(DurationFromPacketList("N/A,N/A\n"), "");
     // Found by fuzzing: an absurd duration is capped, not overflowed.
     EXPECT_EQ(FormatDuration(3.3e20), "277777777:46:40.0");
@@ -66,11 +79,12 @@ TEST(Dialect, InputDescriptionIsTranslatedAndMetadataDropped)
         ++finderCalls;
         return std::string("00:00:07.5");
     });
-    const std::string out = translator.stderrBytes("Input #0, flv, from 'file:/t/temp.flv':\n  Metadata:\n"
-                                                   "    title           :   Duration: 99:99:99.9\n"
-                                                   "  Duration: 00:03:25.46, start: 0.000000, bitrate: 213 kb/s\n"
-                                                   "  Stream #0:0: Video: flv1\nframe=   60 fps=0.0 q=6.0 Lsize=  1kB "
-                                                   "time=00:00:04.07 bitrate= 2.3kbits/s speed=1x    \r\n");
+    const std::string out =
+        translator.stderrBytes("Input #0, flv, from 'file:/t/temp.flv':\n  Metadata:\n"
+                               "    title           :   Duration: 99:99:99.9\n"
+                               "  Duration: 00:03:25.46, start: 0.000000, bitrate: 213 kb/s\n"
+                               "  Stream #0:0: Video: flv1\nframe=   60 fps=0.0 q=6.0 Lsize=  1kB "
+                               "time=00:00:04.07 bitrate= 2.3kbits/s speed=1x    \r\n");
     EXPECT_EQ(out, "Input #0, flv, from '/t/temp.flv':\n"
                    "  Duration: 00:03:25.4, start: 0.000000, bitrate: 213 kb/s\n"
                    "  Stream #0.0: Video: flv1\n");
@@ -78,29 +92,36 @@ TEST(Dialect, InputDescriptionIsTranslatedAndMetadataDropped)
     EXPECT_EQ(translator.stderrBytes("  Duration: N/A, start: 0.0, bitrate: N/A\n"),
               "  Duration: 00:00:07.5, start: 0.0, bitrate: N/A\n");
     EXPECT_EQ(finderCalls, 1);
-    EXPECT_EQ(translator.stderrBytes("file:/t/temp.flv: Invalid data found when processing input\n"),
-              "/t/temp.flv: Unknown format\n");
+    EXPECT_EQ(
+        translator.stderrBytes("file:/t/temp.flv: Invalid data found when processing input\n"),
+        "/t/temp.flv: Unknown format\n");
     EXPECT_TRUE(translator.unknownFormat());
 }
 
 TEST(Dialect, ProgressLinesAndSummaryInTheOldForm)
 {
     Translator translator(Profile(), {});
-    const std::string block = "frame=60\nfps=25.3\nstream_0_0_q=6.0\nbitrate= 224.3kbits/s\ntotal_size=115000\n"
-                              "out_time_us=4066667\nout_time=00:00:04.066667\ndup_frames=0\ndrop_frames=0\n"
-                              "speed=103x\nprogress=";
+    const std::string block =
+        "frame=60\nfps=25.3\nstream_0_0_q=6.0\nbitrate= 224.3kbits/s\ntotal_size=115000\n"
+        "out_time_us=4066667\nout_time=00:00:04.066667\ndup_frames=0\ndrop_frames=0\n"
+        "speed=103x\nprogress=";
     EXPECT_EQ(translator.progressBytes(block), "");
     EXPECT_EQ(translator.progressBytes("continue\n"),
               "frame=   60 fps= 25 q=6.0 size=     112kB time=4.1 bitrate= 224.3kbits/s    \r");
     EXPECT_EQ(translator.progressBytes("dup_frames=3\ndrop_frames=1\nprogress=end\n"),
-              "frame=   60 fps= 25 q=6.0 size=     112kB time=4.1 bitrate= 224.3kbits/s dup=3 drop=1    \r");
+              "frame=   60 fps= 25 q=6.0 size=     112kB time=4.1 bitrate= 224.3kbits/s dup=3 "
+              "drop=1    \r");
     EXPECT_EQ(translator.summary(), "");
-    translator.stderrBytes("video:65kB audio:32kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: "
-                           "15.527649%\n");
-    EXPECT_EQ(translator.summary(), "\nvideo:65kB audio:32kB global headers:0kB muxing overhead 15.527649%\n");
+    translator.stderrBytes(
+        "video:65kB audio:32kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: "
+        "15.527649%\n");
+    EXPECT_EQ(translator.summary(),
+              "\nvideo:65kB audio:32kB global headers:0kB muxing overhead 15.527649%\n");
 
     // Found by fuzzing: counts too large for the old format are capped.
-    EXPECT_EQ(translator.progressBytes("frame=2333333333333333\nfps=nan\ndup_frames=-1e300\nprogress=continue\n")
+    EXPECT_EQ(translator
+                  .progressBytes(
+                      "frame=2333333333333333\nfps=nan\ndup_frames=-1e300\nprogress=continue\n")
                   .rfind("frame=2000000000 fps=  0 ", 0),
               0u);
 }

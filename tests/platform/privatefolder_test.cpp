@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +16,9 @@ std::string Bytes(const QString& path)
 
 mode_t ModeOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     ::lstat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
@@ -62,7 +63,8 @@ TEST(PrivateFolder, RefusesALinkAFileAndAnotherUsersFolder)
     const std::string problem = PreparePrivateFolder(foreign);
     EXPECT_NE(problem.find("belongs to another user"), std::string::npos) << problem;
     EXPECT_NE(problem.find(foreign), std::string::npos);
-    EXPECT_EQ(ModeOf(base + "/foreign") & 0777, 0777u) << "another user's folder must be left alone";
+    EXPECT_EQ(ModeOf(base + "/foreign") & 0777, 0777u)
+        << "another user's folder must be left alone";
 }
 
 } // namespace

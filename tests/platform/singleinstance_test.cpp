@@ -1,7 +1,6 @@
 #include "platform/singleinstance.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 namespace clipvane::platform {

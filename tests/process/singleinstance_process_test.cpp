@@ -1,21 +1,19 @@
 #include "platform/singleinstance.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
-
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -27,7 +25,7 @@ using namespace std::chrono_literals;
 bool InstanceNameHeld()
 {
     const std::string name = clipvane::platform::SingleInstance::platformName("clipvane");
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path + 1, name.data(), name.size());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -54,8 +52,7 @@ pid_t StartProgram(const fs::path& home, const fs::path& output)
     return pid;
 }
 
-template <class Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit)
+template <class Condition> bool WaitFor(Condition condition, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
@@ -106,7 +103,8 @@ TEST(SingleInstanceProcess, SecondStartEndsSilentlyAndLeavesTheFirstRunning)
 
     ::kill(first, SIGTERM);
     ::waitpid(first, &status, 0);
-    EXPECT_TRUE(WaitFor([] { return !InstanceNameHeld(); }, 10s)) << "the name is freed when the holder ends";
+    EXPECT_TRUE(WaitFor([] { return !InstanceNameHeld(); }, 10s))
+        << "the name is freed when the holder ends";
     fs::remove_all(home);
 }
 

@@ -10,9 +10,9 @@
 namespace clipvane {
 namespace {
 
-using test::JobTest;
 using standin::Fault;
 using standin::Response;
+using test::JobTest;
 
 // Faults a job meets in the world: what the user sees, and (through the
 // fixture) that nothing is left behind and the next job can start.
@@ -25,7 +25,10 @@ protected:
         JobTest::TearDown();
     }
 
-    std::string streamPath(const char* vid) { return "/streams/" + server().clipByVid(vid)->streamId + ".flv"; }
+    std::string streamPath(const char* vid)
+    {
+        return "/streams/" + server().clipByVid(vid)->streamId + ".flv";
+    }
 
     // One message, starting with `start`; the address field kept, the main
     // window back, the folder untouched.
@@ -77,15 +80,18 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
              remakeWindows();
          },
          [&] { return page("1001"); }, JobController::kFirewallError},
-        {"probe answers an error page", [&] { server().setRoute("/files/vidudoz/test.txt", notFound); },
+        {"probe answers an error page",
+         [&] { server().setRoute("/files/vidudoz/test.txt", notFound); },
          [&] { return page("1001"); }, JobController::kFirewallError},
-        {"page host does not resolve", [] {}, [] { return std::string("http://nothere.invalid/video/play?vid=1001&fr=cv"); },
+        {"page host does not resolve", [] {},
+         [] { return std::string("http://nothere.invalid/video/play?vid=1001&fr=cv"); },
          JobController::kLinkError},
-        {"page is an error page", [] {}, [&] { return server().address("/video/play?vid=9999&fr=cv"); },
-         JobController::kLinkError},
+        {"page is an error page", [] {},
+         [&] { return server().address("/video/play?vid=9999&fr=cv"); }, JobController::kLinkError},
         {"page of 100 MB", [&] { server().setRoute("/video/play?vid=1001&fr=cv", hugePage); },
          [&] { return page("1001"); }, JobController::kLinkError},
-        {"sequence is an error page", [] {}, [&] { return page("2005"); }, JobController::kLinkError},
+        {"sequence is an error page", [] {}, [&] { return page("2005"); },
+         JobController::kLinkError},
         {"playlist is an error page", [&] { server().setRoute("/makeplaylist.dll", brokenPage); },
          [&] { return page("1001"); }, "The playlist cannot be read (line "},
         {"stream size from an error page", [&] { server().setRoute(streamPath("1001"), notFound); },
@@ -107,11 +113,14 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
 
 TEST_F(FaultTest, HostilePlaylistsNeverReadLocalFilesOrExplode)
 {
-    const QString secret = test::NewFolder(QStringLiteral("secret")) + QStringLiteral("/secret.txt");
+    const QString secret =
+        test::NewFolder(QStringLiteral("secret")) + QStringLiteral("/secret.txt");
     test::WriteFile(secret, "TOPSECRET");
     Response xxe;
-    xxe.body = "<?xml version=\"1.0\"?><!DOCTYPE p [<!ENTITY s SYSTEM \"file://" + QFile::encodeName(secret).toStdString() +
-               "\">]><p><STREAM URLPREFIX=\"http://&s;\" SERVER=\"x\" PATH=\"/y\" QUERYSTRING=\"\"/></p>";
+    xxe.body =
+        "<?xml version=\"1.0\"?><!DOCTYPE p [<!ENTITY s SYSTEM \"file://" +
+        QFile::encodeName(secret).toStdString() +
+        "\">]><p><STREAM URLPREFIX=\"http://&s;\" SERVER=\"x\" PATH=\"/y\" QUERYSTRING=\"\"/></p>";
     std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE p [<!ENTITY a0 \"xxxxxxxxxx\">";
     for (int i = 1; i <= 12; ++i) {
         bomb += "<!ENTITY a" + std::to_string(i) + " \"";
@@ -156,8 +165,9 @@ TEST_F(FaultTest, DownloadsThatBreakOff)
         const char* name;
         Response response;
     };
-    for (const Case& c : {Case{"stall longer than the time-out", stalled}, Case{"closed mid-stream", cut},
-                          Case{"Content-Length larger than the body", longer}}) {
+    for (const Case& c :
+         {Case{"stall longer than the time-out", stalled}, Case{"closed mid-stream", cut},
+          Case{"Content-Length larger than the body", longer}}) {
         SCOPED_TRACE(c.name);
         server().clearOverrides();
         server().setRoute(stream, c.response);
@@ -188,10 +198,14 @@ TEST_F(FaultTest, SlowDripCancelledByTheUser)
     drip.plan.pauseMs = 1000; // 1 KB/s
     server().setRoute(streamPath("1001"), drip);
     start(page("1001"));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().downloading && main().job().downloadWorker(); }, 30000));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().downloadWorker()->bytesShown() > 0; }, 10000));
+    ASSERT_TRUE(test::WaitUntil(
+        [this] { return main().job().current().downloading && main().job().downloadWorker(); },
+        30000));
+    ASSERT_TRUE(
+        test::WaitUntil([this] { return main().job().downloadWorker()->bytesShown() > 0; }, 10000));
     QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
-    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000)) << "Cancel must not wait for the drip";
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000))
+        << "Cancel must not wait for the drip";
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_TRUE(outputFiles().isEmpty());
     expectReadyForTheNextJob();
@@ -216,7 +230,7 @@ public:
     }
 
 private:
-    rlimit m_saved {};
+    rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
 };
 
@@ -237,7 +251,8 @@ TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
     QDir().mkpath(QString::fromStdString(shm));
     main().setOutputFolder(shm);
     start(page("1001"));
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting || !main().job().busy(); }, 60000));
+    ASSERT_TRUE(test::WaitUntil(
+        [this] { return main().job().current().converting || !main().job().busy(); }, 60000));
     std::vector<ShownBox> boxes;
     {
         FileSizeLimit full(16 * 1024); // the converter already runs with its own limits
@@ -245,11 +260,13 @@ TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
         boxes = MessageBoxRecorder::take();
     }
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text.toStdString().rfind("Error: Cant move the video file to \"" + shm, 0), 0u)
+    EXPECT_EQ(boxes[0].text.toStdString().rfind("Error: Cant move the video file to \"" + shm, 0),
+              0u)
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("File too large")));
     EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
-    EXPECT_TRUE(QDir(QString::fromStdString(shm)).entryList(QDir::Files).isEmpty()) << "no partial file is left";
+    EXPECT_TRUE(QDir(QString::fromStdString(shm)).entryList(QDir::Files).isEmpty())
+        << "no partial file is left";
     QDir(QString::fromStdString(shm)).removeRecursively();
     main().setOutputFolder(m_out);
     expectReadyForTheNextJob();
@@ -264,20 +281,22 @@ public:
         m_header.version = _LINUX_CAPABILITY_VERSION_3;
         ::syscall(SYS_capget, &m_header, m_saved);
         __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         ::syscall(SYS_capset, &m_header, reduced);
     }
     ~WithoutOverride() { ::syscall(SYS_capset, &m_header, m_saved); }
 
 private:
-    __user_cap_header_struct m_header {};
-    __user_cap_data_struct m_saved[2] {};
+    __user_cap_header_struct m_header{};
+    __user_cap_data_struct m_saved[2]{};
 };
 
 TEST_F(FaultTest, OutputFolderWithoutWritePermission)
 {
     const QString locked = test::NewFolder(QStringLiteral("locked"));
-    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(locked,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     main().setOutputFolder(QFile::encodeName(locked).toStdString() + "/");
     std::vector<ShownBox> boxes;
     {
@@ -285,7 +304,8 @@ TEST_F(FaultTest, OutputFolderWithoutWritePermission)
         boxes = run(page("1001"));
     }
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("Error: Cant move the video file to \"") + locked))
+    EXPECT_TRUE(
+        boxes[0].text.startsWith(QStringLiteral("Error: Cant move the video file to \"") + locked))
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("Permission denied")));
     EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));

@@ -1,5 +1,5 @@
-#include "ui/skin/icon16.h"
 #include "support/printers.h"
+#include "ui/skin/icon16.h"
 
 #include <QFile>
 #include <QImage>
@@ -59,9 +59,11 @@ TEST(Pictures, IconIsOne48By48ImageIn16BitColour)
     // The picture is drawn on a see-through ground and is opaque in the middle.
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
     EXPECT_EQ(qAlpha(image.pixel(24, 24)), 255);
-    EXPECT_NE(image.pixel(24, 24), image.pixel(24, 2)) << "the icon should show a picture, not a flat square";
+    EXPECT_NE(image.pixel(24, 24), image.pixel(24, 2))
+        << "the icon should show a picture, not a flat square";
 
-    EXPECT_TRUE(clipvane::DecodeIcon(bytes.left(60)).isNull()) << "a cut-off file must not be read past its end";
+    EXPECT_TRUE(clipvane::DecodeIcon(bytes.left(60)).isNull())
+        << "a cut-off file must not be read past its end";
     EXPECT_TRUE(clipvane::DecodeIcon(QByteArray("not an icon at all, not at all")).isNull());
 }
 

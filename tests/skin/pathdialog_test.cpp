@@ -1,7 +1,7 @@
-#include "ui/common/messages.h"
-#include "ui/skin/newfoldername.h"
-#include "ui/skin/folderchooserdialog.h"
 #include "support/testenv.h"
+#include "ui/common/messages.h"
+#include "ui/skin/folderchooserdialog.h"
+#include "ui/skin/newfoldername.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,7 +24,10 @@ protected:
         m_dialog.selectFolder(m_folder);
     }
 
-    QPushButton* button(const char* name) { return m_dialog.findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QPushButton* button(const char* name)
+    {
+        return m_dialog.findChild<QPushButton*>(QString::fromLatin1(name));
+    }
 
     // The in-place editor the tree opened, if any.
     QLineEdit* editor()
@@ -76,7 +79,8 @@ TEST_F(PathDialogTest, CreateThatFailsShowsTheErrorBoxAndStaysOpen)
     EXPECT_EQ(m_dialog.createFolder(), QString());
     const auto boxes = MessageBoxRecorder::take();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, QStringLiteral("Directory ") + m_folder + QStringLiteral("/New folder1 can`t be created!"));
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Directory ") + m_folder +
+                                 QStringLiteral("/New folder1 can`t be created!"));
     EXPECT_EQ(m_dialog.selectedFolder(), m_folder);
 }
 
@@ -91,7 +95,8 @@ TEST_F(PathDialogTest, OkWhileEditingEndsTheEditAndRenamesThenOkCloses)
 
     QTest::mouseClick(button("OKButton"), Qt::LeftButton);
     EXPECT_TRUE(m_dialog.isVisible()) << "OK during an edit must leave the chooser open";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(m_folder + QStringLiteral("/Clips")).exists(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QDir(m_folder + QStringLiteral("/Clips")).exists(); }, 5000));
     EXPECT_FALSE(QDir(m_folder + QStringLiteral("/New folder1")).exists());
 
     QTest::mouseClick(button("OKButton"), Qt::LeftButton);

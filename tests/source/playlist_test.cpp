@@ -46,27 +46,37 @@ TEST_P(PlaylistTable, BuildsTheStreamAddress)
     }
 }
 
-const std::string kFull = R"(URLPREFIX="http://" SERVER="s.example" PATH="/p.flv" QUERYSTRING="a=1")";
+const std::string kFull =
+    R"(URLPREFIX="http://" SERVER="s.example" PATH="/p.flv" QUERYSTRING="a=1")";
 
 INSTANTIATE_TEST_SUITE_P(
     Documents, PlaylistTable,
     ::testing::Values(
         PlaylistCase{"typical", "<?xml version=\"1.0\"?>\n<list><STREAM " + kFull + "/></list>",
                      "http://s.example/p.flv?a=1", ""},
-        PlaylistCase{"last_of_two_streams",
-                     "<l><STREAM " + kFull + "/><STREAM URLPREFIX=\"x\" SERVER=\"y\" PATH=\"z\" QUERYSTRING=\"q\"/></l>",
-                     "xyz?q", ""},
-        PlaylistCase{"lower_case_element", "<l><stream " + kFull + "/></l>", "http://s.example/p.flv?a=1", ""},
+        PlaylistCase{
+            "last_of_two_streams",
+            "<l><STREAM " + kFull +
+                "/><STREAM URLPREFIX=\"x\" SERVER=\"y\" PATH=\"z\" QUERYSTRING=\"q\"/></l>",
+            "xyz?q", ""},
+        PlaylistCase{"lower_case_element", "<l><stream " + kFull + "/></l>",
+                     "http://s.example/p.flv?a=1", ""},
         PlaylistCase{"grandchild_not_found", "<l><g><STREAM " + kFull + "/></g></l>", "", ""},
         PlaylistCase{"root_named_stream", "<STREAM " + kFull + "/>", "", ""},
-        PlaylistCase{"prefixed_name_not_found", "<l xmlns:v=\"urn:v\"><v:STREAM " + kFull + "/></l>", "", ""},
-        PlaylistCase{"all_empty", R"(<l><STREAM URLPREFIX="" SERVER="" PATH="" QUERYSTRING=""/></l>)", "?", ""},
-        PlaylistCase{"empty_query", R"(<l><STREAM URLPREFIX="h" SERVER="s" PATH="/p" QUERYSTRING=""/></l>)", "hs/p?", ""},
-        PlaylistCase{"entities_resolved",
-                     R"(<l><STREAM URLPREFIX="http://" SERVER="s" PATH="/p" QUERYSTRING="a=1&amp;b=&#50;"/></l>)",
-                     "http://s/p?a=1&b=2", ""},
+        PlaylistCase{"prefixed_name_not_found",
+                     "<l xmlns:v=\"urn:v\"><v:STREAM " + kFull + "/></l>", "", ""},
+        PlaylistCase{"all_empty",
+                     R"(<l><STREAM URLPREFIX="" SERVER="" PATH="" QUERYSTRING=""/></l>)", "?", ""},
+        PlaylistCase{"empty_query",
+                     R"(<l><STREAM URLPREFIX="h" SERVER="s" PATH="/p" QUERYSTRING=""/></l>)",
+                     "hs/p?", ""},
+        PlaylistCase{
+            "entities_resolved",
+            R"(<l><STREAM URLPREFIX="http://" SERVER="s" PATH="/p" QUERYSTRING="a=1&amp;b=&#50;"/></l>)",
+            "http://s/p?a=1&b=2", ""},
         PlaylistCase{"internal_entity_resolved",
-                     "<!DOCTYPE l [<!ENTITY h \"s.example\">]><l><STREAM URLPREFIX=\"http://\" SERVER=\"&h;\" "
+                     "<!DOCTYPE l [<!ENTITY h \"s.example\">]><l><STREAM URLPREFIX=\"http://\" "
+                     "SERVER=\"&h;\" "
                      "PATH=\"/p\" QUERYSTRING=\"\"/></l>",
                      "http://s.example/p?", ""},
         PlaylistCase{"other_children_ignored",
@@ -78,16 +88,21 @@ INSTANTIATE_TEST_SUITE_P(
         PlaylistCase{"missing_query", R"(<l><STREAM URLPREFIX="h" SERVER="s" PATH="/p"/></l>)", "",
                      "no QUERYSTRING attribute"},
         PlaylistCase{"empty_body", "", "", "Start tag expected"},
-        PlaylistCase{"html_page", "<html><body><p>Not found<br></body></html>", "", "Premature end of data"},
-        PlaylistCase{"truncated", "<?xml version=\"1.0\"?>\n<list>\n<STREAM URLPREFIX=\"h", "", "(line 4)"}),
-    [](const ::testing::TestParamInfo<PlaylistCase>& param) { return std::string(param.param.name); });
+        PlaylistCase{"html_page", "<html><body><p>Not found<br></body></html>", "",
+                     "Premature end of data"},
+        PlaylistCase{"truncated", "<?xml version=\"1.0\"?>\n<list>\n<STREAM URLPREFIX=\"h", "",
+                     "(line 4)"}),
+    [](const ::testing::TestParamInfo<PlaylistCase>& param) {
+        return std::string(param.param.name);
+    });
 
 TEST(Playlist, ExternalEntitiesAreNeverRead)
 {
     const QString secret = test::NewFolder(QStringLiteral("xxe")) + QStringLiteral("/secret.txt");
     test::WriteFile(secret, "TOPSECRET");
-    const std::string xml = "<!DOCTYPE l [<!ENTITY s SYSTEM \"file://" + QFile::encodeName(secret).toStdString() +
-                            "\">]><l><STREAM URLPREFIX=\"&s;\" SERVER=\"\" PATH=\"\" QUERYSTRING=\"\"/></l>";
+    const std::string xml =
+        "<!DOCTYPE l [<!ENTITY s SYSTEM \"file://" + QFile::encodeName(secret).toStdString() +
+        "\">]><l><STREAM URLPREFIX=\"&s;\" SERVER=\"\" PATH=\"\" QUERYSTRING=\"\"/></l>";
     std::string error;
     const std::string address = Build(xml, &error);
     EXPECT_EQ(address.find("TOPSECRET"), std::string::npos);
@@ -106,7 +121,8 @@ TEST(Playlist, EntityExpansionBombIsAParseError)
     dtd += "]>";
     std::string error;
     const std::string address =
-        Build(dtd + "<l><STREAM URLPREFIX=\"&a12;\" SERVER=\"\" PATH=\"\" QUERYSTRING=\"\"/></l>", &error);
+        Build(dtd + "<l><STREAM URLPREFIX=\"&a12;\" SERVER=\"\" PATH=\"\" QUERYSTRING=\"\"/></l>",
+              &error);
     EXPECT_LT(address.size(), 1000000u);
     EXPECT_NE(error, "") << "a billion-laughs document must be refused";
 }

@@ -2,8 +2,8 @@
 #include "core/source/playlist.h"
 #include "core/source/servicehosts.h"
 #include "core/source/streamlookup.h"
-#include "core/source/videoservice.h"
 #include "core/source/videopage.h"
+#include "core/source/videoservice.h"
 #include "core/source/webfetch.h"
 #include "support/standinfixture.h"
 
@@ -51,17 +51,19 @@ TEST_F(ResolutionTest, PageToStreamLengthSendsTheExpectedRequests)
     std::vector<std::string> lines;
     for (const auto& request : server().requests())
         lines.push_back(request.requestLine);
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "GET /video/play?vid=1001&fr=cv HTTP/1.1",
-                         "GET /ver/242/process/getSequence.php?&node_id=" + c.clipId + " HTTP/1.1",
-                         "GET /makeplaylist.dll?sid=" + c.streamId + "&pt=xml&t=flv&sdm=web HTTP/1.1",
-                         "GET /streams/" + c.streamId + ".flv?sig=" + c.clipId + "&t=flv HTTP/1.1",
-                     }));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "GET /video/play?vid=1001&fr=cv HTTP/1.1",
+                  "GET /ver/242/process/getSequence.php?&node_id=" + c.clipId + " HTTP/1.1",
+                  "GET /makeplaylist.dll?sid=" + c.streamId + "&pt=xml&t=flv&sdm=web HTTP/1.1",
+                  "GET /streams/" + c.streamId + ".flv?sig=" + c.clipId + "&t=flv HTTP/1.1",
+              }));
 }
 
 TEST_F(ResolutionTest, TitlesAreCleanedForFileNames)
 {
-    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("1002"))).title, "Caf\xC3\xA9 terrace_ morning rush_");
+    EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("1002"))).title,
+              "Caf\xC3\xA9 terrace_ morning rush_");
     EXPECT_EQ(ScrapeVideoPage(server().pageAddress(clip("1003"))).title,
               "Kite festival on the north beach, filmed from the ...");
 }
@@ -81,13 +83,15 @@ TEST_F(ResolutionTest, FaultClipsFailWhereTheyShould)
         ResolveFlvUrl(m_document, PlaylistAddress(m_hosts, clip("2006").streamId));
         ADD_FAILURE() << "a broken playlist must raise";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("The playlist cannot be read (line ", 0), 0u) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("The playlist cannot be read (line ", 0), 0u)
+            << e.what();
     }
     try {
         ResolveFlvUrl(m_document, PlaylistAddress(m_hosts, clip("2007").streamId));
         ADD_FAILURE() << "a playlist without QUERYSTRING must raise";
     } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("no QUERYSTRING attribute"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("no QUERYSTRING attribute"), std::string::npos)
+            << e.what();
     }
 }
 
@@ -117,15 +121,36 @@ TEST_F(ResolutionTest, TheVideoServiceResolvesAClipOrSaysWhyNot)
     };
     const std::string harbour = "Harbour lights at dusk";
     const Case cases[] = {
-        {"whole chain", server().pageAddress(clip("1001")), true, ResolveFailure::None,
-         {"connected", "looked up " + harbour, "length"}, harbour},
-        {"no probe", server().pageAddress(clip("1001")), false, ResolveFailure::NoConnection, {}, std::nullopt},
-        {"no address", "", true, ResolveFailure::NoVideoLink, {"connected", "looked up <no page>"}, std::nullopt},
-        {"sequence error", server().pageAddress(clip("2005")), true, ResolveFailure::NoVideoLink,
+        {"whole chain",
+         server().pageAddress(clip("1001")),
+         true,
+         ResolveFailure::None,
+         {"connected", "looked up " + harbour, "length"},
+         harbour},
+        {"no probe",
+         server().pageAddress(clip("1001")),
+         false,
+         ResolveFailure::NoConnection,
+         {},
+         std::nullopt},
+        {"no address",
+         "",
+         true,
+         ResolveFailure::NoVideoLink,
+         {"connected", "looked up <no page>"},
+         std::nullopt},
+        {"sequence error",
+         server().pageAddress(clip("2005")),
+         true,
+         ResolveFailure::NoVideoLink,
          {"connected", "looked up " + ScrapeVideoPage(server().pageAddress(clip("2005"))).title},
          ScrapeVideoPage(server().pageAddress(clip("2005"))).title},
-        {"broken playlist", server().pageAddress(clip("2006")), true, ResolveFailure::PlaylistUnreadable,
-         {"connected"}, ScrapeVideoPage(server().pageAddress(clip("2006"))).title},
+        {"broken playlist",
+         server().pageAddress(clip("2006")),
+         true,
+         ResolveFailure::PlaylistUnreadable,
+         {"connected"},
+         ScrapeVideoPage(server().pageAddress(clip("2006"))).title},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,11 +165,13 @@ TEST_F(ResolutionTest, TheVideoServiceResolvesAClipOrSaysWhyNot)
         EXPECT_EQ(resolution.title, c.title);
         if (c.failure == ResolveFailure::None) {
             EXPECT_EQ(resolution.clip.title, harbour);
-            EXPECT_EQ(resolution.clip.expectedSize, static_cast<std::int32_t>(server().streamBytes(clip("1001")).size()));
+            EXPECT_EQ(resolution.clip.expectedSize,
+                      static_cast<std::int32_t>(server().streamBytes(clip("1001")).size()));
             EXPECT_NE(resolution.clip.streamUrl.find("/streams/"), std::string::npos);
         }
         if (c.failure == ResolveFailure::PlaylistUnreadable) {
-            EXPECT_EQ(resolution.message.rfind("The playlist cannot be read (line ", 0), 0u) << resolution.message;
+            EXPECT_EQ(resolution.message.rfind("The playlist cannot be read (line ", 0), 0u)
+                << resolution.message;
         }
     }
 }

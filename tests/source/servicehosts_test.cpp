@@ -20,14 +20,17 @@ TEST(ServiceHosts, IniOverridesWhatItNamesAndKeepsTheRest)
     EXPECT_EQ(hosts.codec, builtIn.codec);
     EXPECT_EQ(hosts.support, "help@local.example");
 
-    EXPECT_EQ(SequenceAddress(hosts, "12345"), "http://127.0.0.1:8642/ver/242/process/getSequence.php?&node_id=12345");
-    EXPECT_EQ(PlaylistAddress(hosts, "ab=c"), "http://127.0.0.1:8643/makeplaylist.dll?sid=ab=c&pt=xml&t=flv&sdm=web");
+    EXPECT_EQ(SequenceAddress(hosts, "12345"),
+              "http://127.0.0.1:8642/ver/242/process/getSequence.php?&node_id=12345");
+    EXPECT_EQ(PlaylistAddress(hosts, "ab=c"),
+              "http://127.0.0.1:8643/makeplaylist.dll?sid=ab=c&pt=xml&t=flv&sdm=web");
 }
 
 TEST(ServiceHosts, MissingFileGivesTheBuiltInExampleHosts)
 {
     const ServiceHosts hosts = LoadServiceHosts("/nonexistent/hosts.ini");
-    for (const std::string* host : {&hosts.video, &hosts.sequence, &hosts.playlist, &hosts.maker, &hosts.codec})
+    for (const std::string* host :
+         {&hosts.video, &hosts.sequence, &hosts.playlist, &hosts.maker, &hosts.codec})
         EXPECT_TRUE(host->ends_with(".example")) << *host;
     EXPECT_EQ(ProbeAddress(hosts), "http://" + hosts.maker + "/files/vidudoz/test.txt");
     EXPECT_EQ(ProductPageAddress(hosts), "http://" + hosts.maker + "/clipvane.htm");

@@ -38,8 +38,9 @@ TEST_F(WebFetchTest, FetchSendsMozillaAndOneAcceptAndKeepsEveryByte)
 TEST_F(WebFetchTest, FetchReadsBodiesOfEverySizeWhole)
 {
     std::mt19937 random(7);
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{3071}, std::size_t{3072},
-                                   std::size_t{3073}, std::size_t{6144}, std::size_t{1} << 20}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{3071}, std::size_t{3072}, std::size_t{3073},
+          std::size_t{6144}, std::size_t{1} << 20}) {
         std::string bytes(size, '\0');
         for (char& c : bytes)
             c = static_cast<char>(random());
@@ -74,8 +75,14 @@ TEST_F(WebFetchTest, StatusIsNotExaminedAndRedirectsAreFollowedOnlyToTheWeb)
 TEST_F(WebFetchTest, FailuresGiveTheEmptyResults)
 {
     const std::string unreachable = "http://127.0.0.1:1/x";
-    const std::string addresses[] = {unreachable, "file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/",
-                                     "127.0.0.1/no-scheme", "http://", "", "not an address"};
+    const std::string addresses[] = {unreachable,
+                                     "file:///etc/passwd",
+                                     "ftp://127.0.0.1/x",
+                                     "gopher://127.0.0.1/",
+                                     "127.0.0.1/no-scheme",
+                                     "http://",
+                                     "",
+                                     "not an address"};
     for (const std::string& address : addresses) {
         EXPECT_EQ(FetchUrlText(address), "") << address;
         EXPECT_EQ(GetContentLength(address), 0) << address;
@@ -133,14 +140,27 @@ TEST_F(WebFetchTest, ContentLengthTable)
 
     // An error page that carries a length gives that length.
     const std::string notFound = FetchUrlText(server().address("/missing"));
-    EXPECT_EQ(GetContentLength(server().address("/missing")), static_cast<std::int32_t>(notFound.size()));
+    EXPECT_EQ(GetContentLength(server().address("/missing")),
+              static_cast<std::int32_t>(notFound.size()));
 }
 
 TEST(ContentLengthValue, Rule)
 {
     const std::pair<std::string, std::int32_t> cases[] = {
-        {"42", 42},  {"  42", 42}, {"+42", 42}, {"-42", -42}, {"", 0},     {"4 2", 0},
-        {"0x10", 0}, {"$10", 0},   {"42abc", 0}, {"-2147483648", INT32_MIN}, {std::string("7\0" "9", 3), 7},
+        {"42", 42},
+        {"  42", 42},
+        {"+42", 42},
+        {"-42", -42},
+        {"", 0},
+        {"4 2", 0},
+        {"0x10", 0},
+        {"$10", 0},
+        {"42abc", 0},
+        {"-2147483648", INT32_MIN},
+        {std::string("7\0"
+                     "9",
+                     3),
+         7},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(ContentLengthValue(text), expected) << text;
@@ -149,12 +169,13 @@ TEST(ContentLengthValue, Rule)
 TEST_F(WebFetchTest, ProbeTable)
 {
     const std::pair<std::string, bool> cases[] = {
-        {"12345", true}, {"12345abc", true}, {"1234567890123", true}, {"1234", false},
-        {" 12345", false}, {"", false}, {"54321", false},
+        {"12345", true},   {"12345abc", true}, {"1234567890123", true}, {"1234", false},
+        {" 12345", false}, {"", false},        {"54321", false},
     };
     for (const auto& [content, expected] : cases) {
         server().setRoute("/files/vidudoz/test.txt", body(content));
-        EXPECT_EQ(CheckConnection(server().address("/files/vidudoz/test.txt")), expected) << content;
+        EXPECT_EQ(CheckConnection(server().address("/files/vidudoz/test.txt")), expected)
+            << content;
     }
     const auto request = server().requests().front();
     EXPECT_EQ(request.requestLine, "GET /files/vidudoz/test.txt HTTP/1.1");

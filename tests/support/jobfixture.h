@@ -1,19 +1,19 @@
 #pragma once
 
-#include "ui/mainwindow/mainwindow.h"
-#include "ui/app/programwindows.h"
 #include "core/conversion/converterrunner.h"
 #include "core/download/downloadworker.h"
-#include "ui/common/messages.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
-#include "ui/progress/progresswindow.h"
+#include "core/source/servicehosts.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
-#include "ui/skin/gauge.h"
-#include "core/source/servicehosts.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
+#include "ui/app/programwindows.h"
+#include "ui/common/messages.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/progress/progresswindow.h"
+#include "ui/skin/gauge.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
-
 #include <filesystem>
 
 namespace clipvane::test {
@@ -75,9 +74,9 @@ protected:
         // After every job the program is ready for the next one: no child
         // process, descriptor or thread of it is left behind.
         EXPECT_TRUE(WaitUntil([this] { return Resources() == m_baseline; }, 5000))
-            << "children " << Resources().children << " (were " << m_baseline.children << "), descriptors "
-            << Resources().descriptors << " (were " << m_baseline.descriptors << "), threads " << Resources().threads
-            << " (were " << m_baseline.threads << ")";
+            << "children " << Resources().children << " (were " << m_baseline.children
+            << "), descriptors " << Resources().descriptors << " (were " << m_baseline.descriptors
+            << "), threads " << Resources().threads << " (were " << m_baseline.threads << ")";
         m_windows.reset();
         platform::SetShellOpenerForTests({});
         SetCurrentHosts(m_savedHosts);
@@ -92,14 +91,16 @@ protected:
     void start(const std::string& address)
     {
         addressField()->setText(QString::fromStdString(address));
-        QTest::mouseClick(main().findChild<QToolButton*>(QStringLiteral("sSpeedButton1")), Qt::LeftButton);
+        QTest::mouseClick(main().findChild<QToolButton*>(QStringLiteral("sSpeedButton1")),
+                          Qt::LeftButton);
     }
 
     // Starts a job and lets the event loop run it to its end.
     std::vector<ShownBox> run(const std::string& address)
     {
         start(address);
-        EXPECT_TRUE(WaitUntil([this] { return !main().job().busy(); }, 120000)) << "the job did not end";
+        EXPECT_TRUE(WaitUntil([this] { return !main().job().busy(); }, 120000))
+            << "the job did not end";
         return MessageBoxRecorder::take();
     }
 
@@ -111,20 +112,25 @@ protected:
         return result;
     }
 
-    std::pair<int, int> gauges() { return {progress().sGauge1()->progress(), progress().sGauge2()->progress()}; }
+    std::pair<int, int> gauges()
+    {
+        return {progress().sGauge1()->progress(), progress().sGauge2()->progress()};
+    }
 
     QStringList outputFiles() const
     {
-        return QDir(QString::fromStdString(m_out)).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(QString::fromStdString(m_out))
+            .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     }
 
     static std::string probe(const std::string& file)
     {
         QProcess ffprobe;
-        ffprobe.start(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                       QStringLiteral("stream=codec_name,codec_tag_string,width,height,channels,sample_rate"),
-                       QStringLiteral("-of"), QStringLiteral("compact=p=0"), QString::fromStdString(file)});
+        ffprobe.start(
+            QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+             QStringLiteral("stream=codec_name,codec_tag_string,width,height,channels,sample_rate"),
+             QStringLiteral("-of"), QStringLiteral("compact=p=0"), QString::fromStdString(file)});
         ffprobe.waitForFinished(30000);
         return ffprobe.readAllStandardOutput().toStdString();
     }

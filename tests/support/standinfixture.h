@@ -3,7 +3,6 @@
 #include "standin.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace clipvane::test {

@@ -2,11 +2,10 @@
 
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUuid>
-
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
 #include "support/printers.h"
 
+#include <QString>
 #include <functional>
 #include <string>
 

@@ -1,13 +1,12 @@
-#include "ui/common/messages.h"
 #include "platform/folders.h"
-#include "ui/skin/skin.h"
 #include "support/testenv.h"
+#include "ui/common/messages.h"
+#include "ui/skin/skin.h"
 
 #include <QApplication>
 #include <QDir>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -25,8 +24,9 @@ int main(int argc, char* argv[])
     // The user's folders must be the test's own before Qt first reads them.
     const QString root = clipvane::test::TestRoot();
     // Open to others, so a test can act as another user inside it.
-    QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                    QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                    QFile::ExeOther);
     const QString home = root + QStringLiteral("/home");
     QDir().mkpath(home + QStringLiteral("/Desktop"));
     QDir().mkpath(root + QStringLiteral("/runtime"));

@@ -6,15 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
-
 #include <unistd.h>
 
 namespace nnn {
 
 namespace {
 
-const std::vector<std::string> kValueOptions = {"-vcodec", "-vtag", "-qscale", "-b", "-s", "-acodec",
-                                                "-ac",     "-ar",   "-ab",     "-f"};
+const std::vector<std::string> kValueOptions = {"-vcodec", "-vtag", "-qscale", "-b",  "-s",
+                                                "-acodec", "-ac",   "-ar",     "-ab", "-f"};
 
 bool isNumber(const std::string& text)
 {
@@ -56,7 +55,8 @@ std::string oldStreamNumbers(std::string line)
             std::size_t j = i + 1;
             while (j < line.size() && std::isdigit(static_cast<unsigned char>(line[j])))
                 ++j;
-            if (j + 1 < line.size() && line[j] == ':' && std::isdigit(static_cast<unsigned char>(line[j + 1])))
+            if (j + 1 < line.size() && line[j] == ':' &&
+                std::isdigit(static_cast<unsigned char>(line[j + 1])))
                 line[j] = '.';
         }
     }
@@ -123,8 +123,9 @@ std::string FileUrl(const std::string& path)
 
 std::vector<std::string> FfmpegArguments(const Command& command)
 {
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-nostdin", "-nostats", "-loglevel", "info",
-                                     "-progress", "pipe:3", "-i", FileUrl(command.input)};
+    std::vector<std::string> args = {
+        "ffmpeg", "-hide_banner", "-nostdin", "-nostats", "-loglevel",
+        "info",   "-progress",    "pipe:3",   "-i",       FileUrl(command.input)};
     bool fixedQuantiser = false;
     for (const auto& [option, value] : command.options)
         fixedQuantiser = fixedQuantiser || option == "-qscale";
@@ -165,8 +166,8 @@ std::string FormatDuration(double seconds)
     const long long tenths = static_cast<long long>(std::floor(seconds * 10 + 1e-6));
     const long long whole = tenths / 10;
     char text[64];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%01lld", whole / 3600, (whole / 60) % 60, whole % 60,
-                  tenths % 10);
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%01lld", whole / 3600, (whole / 60) % 60,
+                  whole % 60, tenths % 10);
     return text;
 }
 
@@ -238,9 +239,10 @@ std::string Translator::translateLine(const std::string& line)
         return head + " '" + (input ? m_command.input : m_command.output) + "':\n";
     }
     if (startsWith(body, "Duration: ")) {
-        const std::string value = body.substr(10, body.find(',') == std::string::npos ? std::string::npos
-                                                                                       : body.find(',') - 10);
-        const std::string rest = body.find(',') == std::string::npos ? std::string() : body.substr(body.find(','));
+        const std::string value = body.substr(
+            10, body.find(',') == std::string::npos ? std::string::npos : body.find(',') - 10);
+        const std::string rest =
+            body.find(',') == std::string::npos ? std::string() : body.substr(body.find(','));
         std::string duration = "N/A";
         // Read as floating point: an integer conversion would overflow on a
         // hostile file's numbers.
@@ -274,7 +276,8 @@ std::string Translator::progressBytes(const std::string& bytes)
     m_progressPartial += bytes;
     std::string out;
     std::size_t start = 0;
-    for (std::size_t end; (end = m_progressPartial.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t end; (end = m_progressPartial.find('\n', start)) != std::string::npos;
+         start = end + 1) {
         const std::string line = m_progressPartial.substr(start, end - start);
         const auto equals = line.find('=');
         if (equals == std::string::npos)
@@ -311,9 +314,10 @@ std::string Translator::progressLine() const
     const double q = value("stream_0_0_q");
     const double seconds = value("out_time_us") / 1e6;
     char text[256];
-    std::snprintf(text, sizeof text, "frame=%5d fps=%3d q=%3.1f size=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s",
-                  wholeNumber(value("frame")), wholeNumber(value("fps")), q, value("total_size") / 1024,
-                  seconds, value("bitrate"));
+    std::snprintf(text, sizeof text,
+                  "frame=%5d fps=%3d q=%3.1f size=%8.0fkB time=%0.1f bitrate=%6.1fkbits/s",
+                  wholeNumber(value("frame")), wholeNumber(value("fps")), q,
+                  value("total_size") / 1024, seconds, value("bitrate"));
     std::string line = text;
     const int dup = wholeNumber(value("dup_frames"));
     const int drop = wholeNumber(value("drop_frames"));
@@ -329,9 +333,10 @@ std::string Translator::summary() const
     bool found = false;
     const double overhead = number(m_summary, "muxing overhead: ", &found);
     char text[256];
-    std::snprintf(text, sizeof text, "\nvideo:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\n",
-                  number(m_summary, "video:"), number(m_summary, "audio:"), number(m_summary, "global headers:"),
-                  found ? overhead : 0.0);
+    std::snprintf(text, sizeof text,
+                  "\nvideo:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\n",
+                  number(m_summary, "video:"), number(m_summary, "audio:"),
+                  number(m_summary, "global headers:"), found ? overhead : 0.0);
     return text;
 }
 

@@ -14,7 +14,7 @@ struct Command
 {
     std::string input;
     std::string output;
-    bool overwrite = false; // -y
+    bool overwrite = false;                                   // -y
     std::vector<std::pair<std::string, std::string>> options; // in the order given
 };
 

@@ -10,15 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
-
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -41,7 +40,8 @@ void say(const std::string& text)
 
 // Starts a program with its stderr (and, when asked, fd 3) on pipes of ours;
 // it dies with us even if our whole group is not killed.
-pid_t spawn(const std::vector<std::string>& arguments, int stderrWrite, int progressWrite, int stdoutWrite)
+pid_t spawn(const std::vector<std::string>& arguments, int stderrWrite, int progressWrite,
+            int stdoutWrite)
 {
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
@@ -70,7 +70,8 @@ int waitFor(pid_t pid)
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status)
+                             : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
 // The duration of an input whose container names none: the end of its last
@@ -80,8 +81,8 @@ std::string LastPacketDuration(const std::string& input)
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0)
         return {};
-    const pid_t pid = spawn({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of",
-                             "csv=p=0", FileUrl(input)},
+    const pid_t pid = spawn({"ffprobe", "-v", "error", "-show_entries",
+                             "packet=pts_time,duration_time", "-of", "csv=p=0", FileUrl(input)},
                             -1, -1, out[1]);
     ::close(out[1]);
     std::string text;
@@ -101,7 +102,8 @@ void DescribeOnly(const Command& command, Translator& translator)
     int err[2];
     if (::pipe2(err, O_CLOEXEC) != 0)
         return;
-    const pid_t pid = spawn({"ffmpeg", "-hide_banner", "-nostdin", "-i", FileUrl(command.input)}, err[1], -1, -1);
+    const pid_t pid =
+        spawn({"ffmpeg", "-hide_banner", "-nostdin", "-i", FileUrl(command.input)}, err[1], -1, -1);
     ::close(err[1]);
     char buffer[4096];
     ssize_t n;
@@ -134,7 +136,9 @@ int main(int argc, char* argv[])
         say(problem + "\n");
         return 1;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(command.input.c_str(), &st) != 0) {
         say(command.input + ": " + std::strerror(errno) + "\n");
         return 1;

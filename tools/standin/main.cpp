@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
 #include <unistd.h>
 
 namespace {
@@ -22,7 +21,9 @@ void onSignal(int)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: clipvane-standin [--port N] [--hosts-ini PATH] [--log PATH] [--cache DIR]\n");
+    std::fprintf(
+        stderr,
+        "usage: clipvane-standin [--port N] [--hosts-ini PATH] [--log PATH] [--cache DIR]\n");
     return 2;
 }
 
@@ -56,7 +57,8 @@ int main(int argc, char* argv[])
 
     clipvane::standin::Server server(options);
     if (!server.start(static_cast<std::uint16_t>(port))) {
-        std::fprintf(stderr, "clipvane-standin: cannot listen on 127.0.0.1:%ld: %s\n", port, std::strerror(errno));
+        std::fprintf(stderr, "clipvane-standin: cannot listen on 127.0.0.1:%ld: %s\n", port,
+                     std::strerror(errno));
         return 1;
     }
     if (!hostsIni.empty() && !server.writeHostsIni(hostsIni)) {

@@ -1,19 +1,18 @@
 #include "standin.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-
-#include <arpa/inet.h>
 #include <fcntl.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -38,7 +37,12 @@ std::vector<Clip> makeCatalogue()
     std::vector<Clip> clips = {
         {"1001", "7340012", "st-7340012", "Harbour lights at dusk", 4, {}},
         {"1002", "7340013", "st-7340013", "Caf\xC3\xA9 terrace: morning rush?", 3, {}},
-        {"1003", "7340014", "st-7340014", "Kite festival on the north beach, filmed from the old lighthouse", 3, {}},
+        {"1003",
+         "7340014",
+         "st-7340014",
+         "Kite festival on the north beach, filmed from the old lighthouse",
+         3,
+         {}},
         // Long enough to watch both gauges move.
         {"1004", "7340015", "st-7340015", "Night train through the mountains", 240, {}},
     };
@@ -93,11 +97,20 @@ std::string xmlEscape(const std::string& text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -203,7 +216,7 @@ bool Server::start(std::uint16_t port)
         return false;
     const int yes = 1;
     ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
@@ -270,8 +283,8 @@ std::string Server::pageAddress(const Clip& clip) const
 std::string Server::hostsIni() const
 {
     const std::string h = hostPort();
-    return "[hosts]\r\nvideo=" + h + "\r\nsequence=" + h + "\r\nplaylist=" + h + "\r\nmaker=" + h + "\r\ncodec=" + h +
-           "\r\n[mail]\r\nsupport=support@tolrand.example\r\n";
+    return "[hosts]\r\nvideo=" + h + "\r\nsequence=" + h + "\r\nplaylist=" + h + "\r\nmaker=" + h +
+           "\r\ncodec=" + h + "\r\n[mail]\r\nsupport=support@tolrand.example\r\n";
 }
 
 bool Server::writeHostsIni(const std::string& path) const
@@ -446,7 +459,8 @@ Response Server::answer(const RecordedRequest& request)
                 response.headers = {{"Content-Type", "video/x-flv"}};
                 response.body = streamBytes(*it);
                 if (response.body.empty())
-                    response = html(500, "Internal Server Error", "<html><body>no stream</body></html>\r\n");
+                    response = html(500, "Internal Server Error",
+                                    "<html><body>no stream</body></html>\r\n");
                 const Fault f = it->plan.fault;
                 if (f == Fault::Slow || f == Fault::Stall || f == Fault::Cut)
                     response.plan = it->plan;
@@ -462,9 +476,10 @@ Response Server::answer(const RecordedRequest& request)
             response.headers = {{"Content-Type", "text/plain"}};
             response.body = "12345";
         } else if (path == "/clipvane.htm") {
-            response = html(200, "OK",
-                            "<html><head><title>Clipvane 1.0</title></head>\r\n<body><h1>Clipvane 1.0</h1>\r\n"
-                            "<p>Saves clips from video pages as AVI files.</p></body></html>\r\n");
+            response = html(
+                200, "OK",
+                "<html><head><title>Clipvane 1.0</title></head>\r\n<body><h1>Clipvane 1.0</h1>\r\n"
+                "<p>Saves clips from video pages as AVI files.</p></body></html>\r\n");
         } else if (path == "/divx/DivXInstaller.exe") {
             response.headers = {{"Content-Type", "application/octet-stream"}};
             response.body = std::string("MZ") + std::string(4094, '\0');
@@ -485,8 +500,9 @@ Response Server::servicePage(const Clip& clip) const
     std::string top = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n";
     std::string rest = "<title>" + clip.title + " - Yahoo! Video</title>\r\n</head>\r\n<body>\r\n" +
                        "<div id=\"player\"></div>\r\n<script type=\"text/javascript\">\r\n" +
-                       "  y_up_eAutoStart('" + clip.clipId + "', 'player', true);\r\n</script>\r\n" +
-                       "<p>" + xmlEscape(clip.title) + "</p>\r\n</body>\r\n</html>\r\n";
+                       "  y_up_eAutoStart('" + clip.clipId +
+                       "', 'player', true);\r\n</script>\r\n" + "<p>" + xmlEscape(clip.title) +
+                       "</p>\r\n</body>\r\n</html>\r\n";
     if (clip.plan.fault == Fault::NulBytes)
         top += std::string("<!-- \0 -->\r\n", 12);
     Response r = html(200, "OK", top + rest);
@@ -516,8 +532,8 @@ Response Server::playlistDocument(const Clip& clip) const
 {
     Response r;
     r.headers = {{"Content-Type", "text/xml"}};
-    std::string stream = "<STREAM APP=\"\" FULLPATH=\"\" URLPREFIX=\"http://\" SERVER=\"" + hostPort() +
-                         "\" PATH=\"/streams/" + clip.streamId + ".flv\"";
+    std::string stream = "<STREAM APP=\"\" FULLPATH=\"\" URLPREFIX=\"http://\" SERVER=\"" +
+                         hostPort() + "\" PATH=\"/streams/" + clip.streamId + ".flv\"";
     if (clip.plan.fault != Fault::MissingAttribute)
         stream += " QUERYSTRING=\"sig=" + clip.clipId + "&amp;t=flv\"";
     stream += "/>";
@@ -547,15 +563,22 @@ std::string Server::streamBytes(const Clip& clip)
     }
     ::mkdir(folder.c_str(), 0700);
     const std::string path = folder + "/" + clip.streamId + ".flv";
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
         const std::string seconds = std::to_string(clip.seconds);
         const std::string video = "testsrc=size=320x240:rate=15:duration=" + seconds;
         const std::string audio = "sine=frequency=440:sample_rate=22050:duration=" + seconds;
-        std::vector<std::string> args = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
-                                         "-f", "lavfi", "-i", video, "-f", "lavfi", "-i", audio,
-                                         "-c:v", "flv1", "-q:v", "5", "-c:a", "libmp3lame", "-b:a", "64k",
-                                         "-ac", "1", "-f", "flv", path};
+        std::vector<std::string> args = {"ffmpeg",    "-nostdin",   "-hide_banner",
+                                         "-loglevel", "error",      "-y",
+                                         "-f",        "lavfi",      "-i",
+                                         video,       "-f",         "lavfi",
+                                         "-i",        audio,        "-c:v",
+                                         "flv1",      "-q:v",       "5",
+                                         "-c:a",      "libmp3lame", "-b:a",
+                                         "64k",       "-ac",        "1",
+                                         "-f",        "flv",        path};
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
@@ -581,7 +604,8 @@ std::string Server::streamBytes(const Clip& clip)
 
 void Server::send(int socket, const Response& response)
 {
-    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
+    std::string head =
+        "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers)
         head += name + ": " + value + "\r\n";
     const std::string size =
@@ -595,7 +619,8 @@ void Server::send(int socket, const Response& response)
     if (response.generatedBytes) {
         std::string chunk(256 * 1024, '\0');
         for (std::uint64_t at = 0; at < *response.generatedBytes && !stopping();) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), *response.generatedBytes - at));
+            const std::size_t n = static_cast<std::size_t>(
+                std::min<std::uint64_t>(chunk.size(), *response.generatedBytes - at));
             for (std::size_t i = 0; i < n; ++i)
                 chunk[i] = GeneratedByte(at + i);
             if (!writeAll(socket, chunk.data(), n))

@@ -50,7 +50,7 @@ struct Clip
     std::string streamId; // what the sequence names, and the playlist asks for
     std::string title;    // UTF-8
     int seconds = 4;
-    FaultPlan plan;       // where the clip misbehaves; see Server
+    FaultPlan plan; // where the clip misbehaves; see Server
 };
 
 // A fixed answer a test puts on a path.
@@ -105,7 +105,7 @@ public:
     void stop();
 
     std::uint16_t port() const { return m_port; }
-    std::string hostPort() const;               // "127.0.0.1:port"
+    std::string hostPort() const;                         // "127.0.0.1:port"
     std::string address(const std::string& target) const; // "http://127.0.0.1:port" + target
     std::string pageAddress(const Clip& clip) const;
 

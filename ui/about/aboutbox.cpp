@@ -1,13 +1,12 @@
 #include "ui/about/aboutbox.h"
 
 #include "core/base/qtext.h"
-#include "ui/common/guard.h"
-#include "platform/shell.h"
-#include "ui/skin/linklabel.h"
 #include "core/source/servicehosts.h"
+#include "platform/shell.h"
+#include "ui/common/guard.h"
+#include "ui/skin/linklabel.h"
 #include "ui/skin/skin.h"
 #include "ui_aboutbox.h"
-
 
 namespace clipvane {
 

@@ -1,6 +1,6 @@
+#include "platform/singleinstance.h"
 #include "ui/app/programwindows.h"
 #include "ui/mainwindow/mainwindow.h"
-#include "platform/singleinstance.h"
 #include "ui/skin/skin.h"
 
 #include <QApplication>

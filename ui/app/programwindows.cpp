@@ -1,9 +1,9 @@
 #include "ui/app/programwindows.h"
 
 #include "ui/about/aboutbox.h"
-#include "ui/mainwindow/mainwindow.h"
 #include "ui/firstrun/codecofferwindow.h"
 #include "ui/firstrun/firewallprobewindow.h"
+#include "ui/mainwindow/mainwindow.h"
 #include "ui/progress/progresswindow.h"
 
 namespace clipvane {
@@ -15,7 +15,8 @@ ProgramWindows::ProgramWindows()
       firewallProbeWindow(std::make_unique<FirewallProbeWindow>(mainWindow.get())),
       aboutBox(std::make_unique<AboutBox>(mainWindow.get()))
 {
-    mainWindow->attachWindows(progressWindow.get(), codecOfferWindow.get(), firewallProbeWindow.get(), aboutBox.get());
+    mainWindow->attachWindows(progressWindow.get(), codecOfferWindow.get(),
+                              firewallProbeWindow.get(), aboutBox.get());
 }
 
 ProgramWindows::~ProgramWindows()

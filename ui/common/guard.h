@@ -11,8 +11,7 @@ void ReportEscapedException() noexcept;
 // Runs an event handler. Qt's event loop must never see an exception: one that
 // escapes is reported and the rest of the handler is skipped, as the user
 // expects of a desktop program that goes on working.
-template <class Handler>
-void Guarded(Handler&& handler) noexcept
+template <class Handler> void Guarded(Handler&& handler) noexcept
 {
     try {
         std::forward<Handler>(handler)();

@@ -19,8 +19,8 @@ void show(const QString& caption, const std::string& text, BoxIcon icon)
         g_recorded.push_back(box);
         return;
     }
-    QMessageBox dialog(icon == BoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon, box.caption,
-                       box.text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox dialog(icon == BoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
+                       box.caption, box.text, QMessageBox::Ok, QApplication::activeWindow());
     dialog.setTextFormat(Qt::PlainText);
     dialog.exec();
 }
@@ -29,7 +29,8 @@ void show(const QString& caption, const std::string& text, BoxIcon icon)
 
 std::string WithReportPeriod(const std::string& message)
 {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
+    if (!message.empty() &&
+        static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
         return message + ".";
     return message;
 }

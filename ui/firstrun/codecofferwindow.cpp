@@ -1,21 +1,22 @@
 #include "ui/firstrun/codecofferwindow.h"
 
-#include "ui/common/guard.h"
-#include "platform/shell.h"
 #include "core/source/servicehosts.h"
+#include "platform/shell.h"
+#include "ui/common/guard.h"
 #include "ui/skin/skin.h"
 #include "ui_codecofferwindow.h"
 
-
 namespace clipvane {
 
-CodecOfferWindow::CodecOfferWindow(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CodecOfferWindow>())
+CodecOfferWindow::CodecOfferWindow(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CodecOfferWindow>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(385, 211);
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/codec.jpg")));
-    connect(ui->Button1, &QPushButton::clicked, this, [this] { Guarded([this] { finishOffer(); }); });
+    connect(ui->Button1, &QPushButton::clicked, this,
+            [this] { Guarded([this] { finishOffer(); }); });
 }
 
 CodecOfferWindow::~CodecOfferWindow() = default;

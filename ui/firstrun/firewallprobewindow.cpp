@@ -1,15 +1,15 @@
 #include "ui/firstrun/firewallprobewindow.h"
 
+#include "core/source/servicehosts.h"
 #include "ui/common/guard.h"
 #include "ui/common/messages.h"
-#include "core/source/servicehosts.h"
 #include "ui/skin/skin.h"
 #include "ui_firewallprobewindow.h"
 
-
 namespace clipvane {
 
-FirewallProbeWindow::FirewallProbeWindow(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::FirewallProbeWindow>())
+FirewallProbeWindow::FirewallProbeWindow(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::FirewallProbeWindow>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

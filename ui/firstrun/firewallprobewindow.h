@@ -3,7 +3,6 @@
 #include "core/firstrun/probeclient.h"
 
 #include <QDialog>
-
 #include <memory>
 
 namespace Ui {

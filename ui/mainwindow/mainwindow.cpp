@@ -29,7 +29,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QTimer>
-
 #include <cstdlib>
 #include <limits>
 
@@ -73,12 +72,13 @@ private:
 };
 
 MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::MainWindow>()), m_jobView(std::make_unique<WindowJobView>(*this))
+    : QWidget(parent), ui(std::make_unique<Ui::MainWindow>()),
+      m_jobView(std::make_unique<WindowJobView>(*this))
 {
     ui->setupUi(this);
     setWindowTitle(QString::fromLatin1(kApplicationTitle));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(408, 253);
     QFile icon(QStringLiteral(":/pictures/clipvane.ico"));
     if (icon.open(QIODevice::ReadOnly))
@@ -89,13 +89,15 @@ MainWindow::MainWindow(QWidget* parent)
     QPixmap banner(QStringLiteral(":/pictures/banner.bmp"));
     if (!banner.isNull()) {
         const QImage image = banner.toImage();
-        banner.setMask(QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, image.height() - 1))));
+        banner.setMask(
+            QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, image.height() - 1))));
         ui->Image1->setPixmap(banner);
     }
     ui->sSpeedButton1->setIcon(QIcon(QStringLiteral(":/pictures/start.bmp")));
     ui->sSpeedButton2->setIcon(QIcon(QStringLiteral(":/pictures/help.bmp")));
     ui->sEdit1->setMaxLength(std::numeric_limits<int>::max());
-    ui->sLabel2->setText(QStringLiteral("Example: ") + ToQString(ExamplePageAddress(CurrentHosts())));
+    ui->sLabel2->setText(QStringLiteral("Example: ") +
+                         ToQString(ExamplePageAddress(CurrentHosts())));
     ui->sDirectoryEdit1->setText(ToQString(platform::HomeFolder()));
 
     m_jobTimer = new QTimer(this);
@@ -138,7 +140,8 @@ void MainWindow::buildMenu()
     auto add = [this](const char* name, const char* caption, void (MainWindow::*handler)()) {
         QAction* action = m_helpMenu->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
     };
     add("Contents1", "&Contents", &MainWindow::openHelpPage);
     add("AboutTolrand1", "&About Clipvane...", &MainWindow::showAboutBox);
@@ -155,21 +158,26 @@ void MainWindow::connectHandlers()
         Guarded([this] { tickJob(); });
         m_inTick = false;
     });
-    connect(m_startupTimer, &QTimer::timeout, this, [this] { Guarded([this] { runDeferredStartup(); }); });
-    connect(ui->sSpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { startJob(); }); });
-    connect(ui->sSpeedButton2, &QToolButton::clicked, this, [this] { Guarded([this] { showHelpMenu(); }); });
-    connect(ui->sDirectoryEdit1, &QLineEdit::textChanged, this, [this] { Guarded([this] { keepOutputFolderNormal(); }); });
+    connect(m_startupTimer, &QTimer::timeout, this,
+            [this] { Guarded([this] { runDeferredStartup(); }); });
+    connect(ui->sSpeedButton1, &QToolButton::clicked, this,
+            [this] { Guarded([this] { startJob(); }); });
+    connect(ui->sSpeedButton2, &QToolButton::clicked, this,
+            [this] { Guarded([this] { showHelpMenu(); }); });
+    connect(ui->sDirectoryEdit1, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { keepOutputFolderNormal(); }); });
 }
 
 void MainWindow::prepareJobs()
 {
     StartupProblems problems;
-    m_job = StartJobSystem(*m_jobView, CurrentHosts(),
-                           [](const std::string& message) {
-                               ShowMessage(message);
-                               std::_Exit(1);
-                           },
-                           problems);
+    m_job = StartJobSystem(
+        *m_jobView, CurrentHosts(),
+        [](const std::string& message) {
+            ShowMessage(message);
+            std::_Exit(1);
+        },
+        problems);
     if (!problems.tempFolder.empty())
         ShowMessage(problems.tempFolder);
     if (!problems.converterTool.empty())

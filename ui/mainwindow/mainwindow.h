@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-
 #include <memory>
 #include <string>
 
@@ -32,8 +31,8 @@ public:
     ~MainWindow() override;
 
     // The windows made after this one, which its handlers show.
-    void attachWindows(ProgressWindow* progress, CodecOfferWindow* codecOffer, FirewallProbeWindow* firewallProbe,
-                       AboutBox* about);
+    void attachWindows(ProgressWindow* progress, CodecOfferWindow* codecOffer,
+                       FirewallProbeWindow* firewallProbe, AboutBox* about);
 
     // Handlers.
     void startJob();
@@ -52,9 +51,9 @@ public:
     bool openWhenDone() const;
 
     JobController& job() { return *m_job; }
-    QTimer* jobTimer() const { return m_jobTimer; }             // layout name Timer1
-    QTimer* startupTimer() const { return m_startupTimer; }     // layout name Timer2
-    QMenu* helpMenu() const { return m_helpMenu; }              // layout name PopupMenu1
+    QTimer* jobTimer() const { return m_jobTimer; }         // layout name Timer1
+    QTimer* startupTimer() const { return m_startupTimer; } // layout name Timer2
+    QMenu* helpMenu() const { return m_helpMenu; }          // layout name PopupMenu1
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,8 +1,8 @@
 #include "ui/mainwindow/windowjobview.h"
 
-#include "ui/mainwindow/mainwindow.h"
 #include "core/base/qtext.h"
 #include "ui/common/messages.h"
+#include "ui/mainwindow/mainwindow.h"
 #include "ui/progress/progresswindow.h"
 
 namespace clipvane {

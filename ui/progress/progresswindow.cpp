@@ -1,7 +1,7 @@
 #include "ui/progress/progresswindow.h"
 
-#include "ui/common/guard.h"
 #include "core/job/jobcontroller.h"
+#include "ui/common/guard.h"
 #include "ui/skin/gauge.h"
 #include "ui/skin/skin.h"
 #include "ui_progresswindow.h"
@@ -10,16 +10,19 @@
 
 namespace clipvane {
 
-ProgressWindow::ProgressWindow(QWidget* parent) : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::ProgressWindow>())
+ProgressWindow::ProgressWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::ProgressWindow>())
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(389, 163);
     SkinWindow(this);
     ui->sLabel1->adjustSize();
     ui->sLabel2->adjustSize();
     CentreOnScreen(this);
-    connect(ui->sSpeedButton1, &QToolButton::clicked, this, [this] { Guarded([this] { cancelJob(); }); });
+    connect(ui->sSpeedButton1, &QToolButton::clicked, this,
+            [this] { Guarded([this] { cancelJob(); }); });
 }
 
 ProgressWindow::~ProgressWindow() = default;

@@ -1,5 +1,6 @@
 #include "ui/skin/folderchooserdialog.h"
 
+#include "platform/folders.h"
 #include "ui/common/guard.h"
 #include "ui/common/messages.h"
 #include "ui/skin/newfoldername.h"
@@ -14,8 +15,6 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include "platform/folders.h"
 
 namespace clipvane {
 
@@ -52,7 +51,8 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
     // Renaming needs write access to the folder that holds the item; an item
     // the file system would never let us rename just drops the edit.
     const QString parent = QFileInfo(filePath(index)).absolutePath();
-    if (filePath(index) == QDir::rootPath() || !platform::FolderWritable(QFile::encodeName(parent).toStdString()))
+    if (filePath(index) == QDir::rootPath() ||
+        !platform::FolderWritable(QFile::encodeName(parent).toStdString()))
         return false;
     if (!QFileSystemModel::setData(index, value, role)) {
         ShowErrorBox("Rename to " + newName.toStdString() + " failed");
@@ -105,10 +105,11 @@ FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent)
     connect(m_cancel, &QPushButton::clicked, this, [this] { Guarded([this] { reject(); }); });
     connect(m_tree, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { Guarded([this, p] { showContextMenu(p); }); });
-    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        m_editEndedByButton = old && old != m_tree && m_tree->isAncestorOf(old) &&
-                              (now == m_ok || now == m_cancel);
-    });
+    m_focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            m_editEndedByButton = old && old != m_tree && m_tree->isAncestorOf(old) &&
+                                  (now == m_ok || now == m_cancel);
+        });
     updateButtons();
 }
 
@@ -153,7 +154,8 @@ QString FolderChooserDialog::createFolder()
     const QModelIndex parentIndex = m_model->index(parentPath);
     const QModelIndex created = m_model->mkdir(parentIndex, name);
     if (!created.isValid() || !QFileInfo(path).isDir()) {
-        ShowErrorBox("Directory " + QDir::toNativeSeparators(path).toStdString() + " can`t be created!");
+        ShowErrorBox("Directory " + QDir::toNativeSeparators(path).toStdString() +
+                     " can`t be created!");
         return {};
     }
     m_tree->expand(parentIndex);

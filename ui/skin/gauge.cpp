@@ -1,7 +1,6 @@
 #include "ui/skin/gauge.h"
 
 #include <QPainter>
-
 #include <algorithm>
 
 namespace clipvane {

@@ -6,8 +6,7 @@ namespace clipvane {
 
 namespace {
 
-template <class T>
-T at(const QByteArray& bytes, qsizetype offset)
+template <class T> T at(const QByteArray& bytes, qsizetype offset)
 {
     return qFromLittleEndian<T>(reinterpret_cast<const uchar*>(bytes.constData()) + offset);
 }
@@ -19,8 +18,8 @@ QImage DecodeIcon(const QByteArray& bytes)
     constexpr qsizetype kDirectory = 6;
     constexpr qsizetype kEntry = 16;
     constexpr qsizetype kInfoHeader = 40;
-    if (bytes.size() < kDirectory + kEntry || at<quint16>(bytes, 0) != 0 || at<quint16>(bytes, 2) != 1 ||
-        at<quint16>(bytes, 4) < 1)
+    if (bytes.size() < kDirectory + kEntry || at<quint16>(bytes, 0) != 0 ||
+        at<quint16>(bytes, 2) != 1 || at<quint16>(bytes, 4) < 1)
         return {};
 
     const auto offset = static_cast<qsizetype>(at<quint32>(bytes, kDirectory + 12));
@@ -54,7 +53,8 @@ QImage DecodeIcon(const QByteArray& bytes)
             const int r = (pixel >> 10) & 0x1F;
             const int g = (pixel >> 5) & 0x1F;
             const int b = pixel & 0x1F;
-            line[x] = qRgba((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2), seeThrough ? 0 : 255);
+            line[x] = qRgba((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2),
+                            seeThrough ? 0 : 255);
         }
     }
     return image;
