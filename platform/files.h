@@ -7,8 +7,8 @@ namespace clipvane::platform {
 
 // A file this process alone writes: created new or emptied, never through a
 // symbolic link, and locked against other openers until it is closed. Writes
-// are gathered in a small buffer: a download writes thousands of chunks of
-// 3 KB, and a system call each would cost more than the network.
+// are gathered in a small buffer: a download may write thousands of small
+// chunks, and a system call each would cost more than the network.
 class ExclusiveFile
 {
 public:
@@ -34,6 +34,13 @@ private:
 
 // Writes a whole file with the given mode; errors as ExclusiveFile's.
 std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode);
+
+// Writes a whole file beside `path` under a temporary name, then renames it
+// into place: whoever looks finds the old file or the new one, never a part
+// of it, and a failed write leaves the old one as it was. Whatever stood at
+// `path` (a file, a link) is replaced, never followed. Errors as
+// ExclusiveFile's, naming `path`.
+std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode);
 
 // Moves a file, also to another file system (copy, then remove). An existing
 // target is never replaced. Empty on success, else the reason; on failure

@@ -4,16 +4,35 @@
 #include "core/source/webfetch.h"
 #include "platform/files.h"
 
-#include <QMetaObject>
-#include <array>
-#include <atomic>
-#include <chrono>
+#include <memory>
+#include <vector>
 
 namespace clipvane {
+
+namespace {
+
+// "bytes N-M/T" of a 206 answer: whether it goes on at `from` of `total`.
+bool rangeGoesOnAt(const InternetRequest& request, std::uint64_t from, std::uint64_t total)
+{
+    const std::optional<std::string> range = request.QueryHeader("Content-Range");
+    if (request.StatusCode() != 206 || !range)
+        return false;
+    const std::string expected = "bytes " + std::to_string(from) + "-";
+    const auto slash = range->rfind('/');
+    return range->rfind(expected, 0) == 0 && slash != std::string::npos &&
+           (range->substr(slash + 1) == std::to_string(total) || range->substr(slash + 1) == "*");
+}
+
+} // namespace
 
 DownloadWorker::DownloadWorker(std::string url, std::string fileName, QObject* parent)
     : QThread(parent), m_url(std::move(url)), m_fileName(std::move(fileName))
 {
+    // Made on the main thread, where this object lives: both land there.
+    connect(this, &DownloadWorker::countChanged, this, &DownloadWorker::publishCount,
+            Qt::QueuedConnection);
+    connect(this, &DownloadWorker::copyEnded, this, &DownloadWorker::deliverEnd,
+            Qt::QueuedConnection);
     // Self-freeing: the object goes once its thread has really ended, joined,
     // not merely announced its end.
     connect(this, &QThread::finished, this, [this] {
@@ -22,128 +41,58 @@ DownloadWorker::DownloadWorker(std::string url, std::string fileName, QObject* p
     });
 }
 
-void DownloadWorker::publishProgress()
+void DownloadWorker::setCount(std::uint64_t bytes)
 {
-    m_bytesShown = m_bytesDone;
+    // The count is a 32-bit number, as it always was; it wraps past 4 GB.
+    m_bytesDone.store(static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes)));
+}
+
+// One publish waits in the queue at most: the worker never waits for the
+// main thread, and a busy main thread takes the latest count when it comes.
+void DownloadWorker::announceCount()
+{
+    if (!m_countPending.exchange(true))
+        emit countChanged();
+}
+
+void DownloadWorker::publishCount()
+{
+    m_countPending.store(false);
+    m_bytesShown = m_bytesDone.load();
     if (m_progressHandler)
         m_progressHandler();
 }
 
-void DownloadWorker::notifyDone()
+void DownloadWorker::sendEnd(bool withCount)
 {
-    if (m_doneHandler)
-        m_doneHandler();
-}
-
-// A call from the worker to the main thread, through one of two doors. The
-// ordinary door is Qt's queue: the call is posted, the main thread runs it
-// from its event loop (modal loops serve the queue too) and the worker waits.
-// The quick door saves the main thread's wake-up: having run a call, the
-// main thread lingers a few microseconds, and a call the worker hands over in
-// that time runs at once, still on the main thread and still with the worker
-// waiting. Either way the main thread sees every call, in order.
-namespace {
-
-enum Door : int
-{
-    Closed = 0, // the main thread is not lingering: post the call
-    Open = 1,   // the main thread lingers and takes a call handed over
-    Handed = 2, // a call waits for the lingering main thread
-};
-
-constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
-
-// Spins until `ready()` holds or `limit` has passed; the clock is read only
-// now and then, as reading it can cost more than a turn of the loop.
-template <class Ready> bool spinFor(std::chrono::microseconds limit, Ready ready)
-{
-    const auto until = std::chrono::steady_clock::now() + limit;
-    for (unsigned turn = 1;; ++turn) {
-        if (ready())
-            return true;
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-        if (turn % 64 == 0 && std::chrono::steady_clock::now() >= until)
-            return ready();
-    }
-}
-constexpr auto kLinger = std::chrono::microseconds(100);
-constexpr auto kLongestLingering = std::chrono::milliseconds(5);
-
-} // namespace
-
-bool DownloadWorker::runOnMainThread(void (DownloadWorker::*method)())
-{
-    try {
-        (this->*method)();
-        return true;
-    } catch (...) {
-        return false; // not shown: it only ends this download
-    }
-}
-
-void DownloadWorker::lingerForCalls()
-{
-    // Bounded, so ticks, repaints and input still come in between.
-    const auto giveUp = std::chrono::steady_clock::now() + kLongestLingering;
-    while (std::chrono::steady_clock::now() < giveUp) {
-        int expected = Closed;
-        if (!m_door.compare_exchange_strong(expected, Open, std::memory_order_acq_rel))
-            return;
-        spinFor(kLinger, [this] { return m_door.load(std::memory_order_acquire) != Open; });
-        expected = Open;
-        if (m_door.compare_exchange_strong(expected, Closed, std::memory_order_acq_rel))
-            return; // nothing came
-        // A call was handed over (the door says Handed): run it here.
-        m_handedResult = runOnMainThread(m_handedMethod);
-        m_door.store(Closed, std::memory_order_release);
-        m_handedDone.store(true, std::memory_order_release);
-        m_handedDone.notify_one();
-    }
-}
-
-bool DownloadWorker::synchronize(void (DownloadWorker::*method)())
-{
-    // The quick door, when the main thread lingers.
-    int expected = Open;
-    m_handedMethod = method;
-    m_handedDone.store(false, std::memory_order_relaxed);
-    if (m_door.compare_exchange_strong(expected, Handed, std::memory_order_acq_rel)) {
-        // Spin for the usual quick answer; a long call (the end of the
-        // download starts the conversion) is waited for asleep.
-        spinFor(kSpinBeforeSleep, [this] { return m_handedDone.load(std::memory_order_acquire); });
-        while (!m_handedDone.load(std::memory_order_acquire))
-            m_handedDone.wait(false, std::memory_order_acquire);
-        return m_handedResult;
-    }
-
-    // The ordinary door: Qt's queue carries only the member to call, no
-    // object of ours; the wait spins briefly before it sleeps: a call comes
-    // back within microseconds, and a sleep would cost more than it.
-    m_queuedMethod = method;
-    m_queuedDone.store(false, std::memory_order_relaxed);
-    // Everything this thread wrote so far is published with the ticket, and
-    // the main thread takes the ticket before it runs the call.
-    m_queuedTicket.fetch_add(1, std::memory_order_release);
-    QMetaObject::invokeMethod(this, &DownloadWorker::runQueuedCall, Qt::QueuedConnection);
-    spinFor(kSpinBeforeSleep, [this] { return m_queuedDone.load(std::memory_order_acquire); });
-    // Taking the lock also waits until the main thread has let go of it.
-    std::unique_lock lock(m_queuedMutex);
-    m_queuedFinished.wait(lock, [this] { return m_queuedDone.load(std::memory_order_acquire); });
-    return m_queuedResult;
-}
-
-void DownloadWorker::runQueuedCall()
-{
-    (void)m_queuedTicket.load(std::memory_order_acquire);
-    m_queuedResult = runOnMainThread(m_queuedMethod);
     {
-        std::lock_guard lock(m_queuedMutex);
-        m_queuedDone.store(true, std::memory_order_release);
-        m_queuedFinished.notify_one();
+        std::lock_guard lock(m_endMutex);
+        m_endWithCount = withCount;
     }
-    lingerForCalls();
+    emit copyEnded();
+    std::unique_lock lock(m_endMutex);
+    m_endDelivered.wait(lock, [this] { return m_endDone; });
+}
+
+void DownloadWorker::deliverEnd()
+{
+    bool withCount = false;
+    {
+        // Everything the worker wrote before its end is seen from here on.
+        std::lock_guard lock(m_endMutex);
+        withCount = m_endWithCount;
+    }
+    if (withCount)
+        publishCount();
+    try {
+        if (m_doneHandler)
+            m_doneHandler();
+    } catch (...) {
+        // Not shown: it only ends this download.
+    }
+    std::lock_guard lock(m_endMutex);
+    m_endDone = true;
+    m_endDelivered.notify_one();
 }
 
 void DownloadWorker::run()
@@ -154,40 +103,60 @@ void DownloadWorker::run()
     if (!createError.empty()) {
         m_failed = true;
         m_failureReason = createError;
-        synchronize(&DownloadWorker::notifyDone);
+        sendEnd(false);
         return;
     }
-
-    m_bytesDone = 0;
-    bool published = synchronize(&DownloadWorker::publishProgress);
-
-    if (published) {
-        const InternetSession session(kBrowserAgent);
-        const auto request = InternetRequest::Open(session, m_url, kAcceptAnything);
-        std::array<char, kReadChunkBytes> chunk{};
-        for (;;) {
-            const std::size_t count = request ? request->Read(chunk.data(), chunk.size()) : 0;
-            m_bytesDone = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_bytesDone) +
-                                                    static_cast<std::uint32_t>(count));
-            if (count > 0) {
-                const std::string writeError = file.write(chunk.data(), count);
-                if (!writeError.empty()) {
-                    // A short write (a full disk) must never pass for a whole download.
-                    m_failed = true;
-                    m_failureReason = writeError;
-                }
-            }
-            published = synchronize(&DownloadWorker::publishProgress);
-            if (!published || count == 0 || m_stopRequested == 1 || m_failed)
-                break;
-        }
-    }
+    setCount(0);
+    copy(file);
     if (const std::string closeError = file.close(); !closeError.empty() && !m_failed) {
         m_failed = true;
         m_failureReason = closeError;
     }
-    // The end is delivered exactly once, whatever happened before it.
-    synchronize(&DownloadWorker::notifyDone);
+    // The end is delivered exactly once, after the last count.
+    sendEnd(true);
+}
+
+void DownloadWorker::copy(platform::ExclusiveFile& file)
+{
+    const InternetSession session(kBrowserAgent);
+    RequestOptions options;
+    options.headers = {kAcceptAnything};
+    options.stop = &m_stopRequested;
+    std::unique_ptr<InternetRequest> request = InternetRequest::Open(session, m_url, options);
+    if (!request)
+        return;
+    const std::int32_t announced = GetContentLengthOf(*request);
+
+    std::vector<char> block(kReadBytes);
+    std::uint64_t done = 0;
+    for (int resumes = 0;;) {
+        const std::size_t count = request->ReadSome(block.data(), block.size());
+        if (count > 0) {
+            const std::string writeError = file.write(block.data(), count);
+            if (!writeError.empty()) {
+                // A short write (a full disk) must never pass for a whole download.
+                m_failed = true;
+                m_failureReason = writeError;
+                return;
+            }
+            done += count;
+            setCount(done);
+            announceCount();
+            continue;
+        }
+        // The body has ended: at its end, or broken off before the length
+        // the server announced. A broken one is asked for again from the
+        // first missing byte, and taken only as the rest of the same stream.
+        if (!request->Failed() || m_stopRequested == 1 || announced <= 0 ||
+            done >= static_cast<std::uint64_t>(announced) || resumes == kResumes)
+            return;
+        ++resumes;
+        RequestOptions rest = options;
+        rest.headers.push_back("Range: bytes=" + std::to_string(done) + "-");
+        request = InternetRequest::Open(session, m_url, rest);
+        if (!request || !rangeGoesOnAt(*request, done, static_cast<std::uint64_t>(announced)))
+            return;
+    }
 }
 
 } // namespace clipvane

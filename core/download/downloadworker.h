@@ -11,28 +11,36 @@
 
 namespace clipvane {
 
-// Copies one stream to a file on a thread of its own, publishing its byte
-// count to the main thread after every chunk and honouring a stop request
-// between chunks. Give it the address and the file, set the done handler and
-// start it; it frees itself after its end has been delivered.
+namespace platform {
+class ExclusiveFile;
+}
+
+// Copies one stream to a file on a thread of its own (layout name
+// THTTPThread). The count of bytes copied reaches the main thread without
+// the worker ever waiting for it; a stop request ends the transfer in
+// progress at once, whatever it waits for; a connection that breaks before
+// the announced length is taken up again where it broke. Give it the address
+// and the file, set the done handler and start it; it frees itself after its
+// end has been delivered.
 class DownloadWorker : public QThread
 {
     Q_OBJECT
 public:
     DownloadWorker(std::string url, std::string fileName, QObject* parent = nullptr);
 
-    // Runs on the main thread once the download has ended, whatever happened;
-    // the worker waits until it returns. Set before the start.
+    // Runs on the main thread once the download has ended, whatever happened,
+    // after the last count has been published; the worker waits until it
+    // returns. Set before the start.
     void setDoneHandler(std::function<void()> handler) { m_doneHandler = std::move(handler); }
-    // Runs on the main thread after every publish (tests watch the counts).
+    // Runs on the main thread after each publish (tests watch the counts).
     void setProgressHandler(std::function<void()> handler)
     {
         m_progressHandler = std::move(handler);
     }
 
-    // The published count, main thread only.
+    // The published count, main thread only. It never goes back.
     std::int32_t bytesShown() const { return m_bytesShown; }
-    // The worker stops after the current chunk.
+    // The worker stops: the transfer in progress ends at once.
     void requestStop() { m_stopRequested = 1; }
 
     // Set before the done handler runs when the copy did not complete because
@@ -41,18 +49,26 @@ public:
     bool failed() const { return m_failed; }
     const std::string& failureReason() const { return m_failureReason; }
 
+    // A broken connection is asked again this often, from the first missing
+    // byte.
+    static constexpr int kResumes = 3;
+    static constexpr std::size_t kReadBytes = 64 * 1024;
+
+signals:
+    void countChanged(); // worker to main thread, queued; one waits at a time
+    void copyEnded();    // worker to main thread, queued; the worker waits for it
+
 protected:
     void run() override;
 
 private:
-    void publishProgress();
-    void notifyDone();
-    // Runs `method` on the main thread and waits; false when it raised, which
-    // ends the worker silently.
-    bool synchronize(void (DownloadWorker::*method)());
-    bool runOnMainThread(void (DownloadWorker::*method)());
-    void lingerForCalls();
-    void runQueuedCall();
+    void copy(platform::ExclusiveFile& file);
+    void setCount(std::uint64_t bytes);
+    void announceCount();
+    void sendEnd(bool withCount);
+    // Main thread.
+    void publishCount();
+    void deliverEnd();
 
     // Written before the start, read by the worker only.
     const std::string m_url;
@@ -60,25 +76,19 @@ private:
     std::function<void()> m_doneHandler;
     std::function<void()> m_progressHandler;
 
-    std::int32_t m_bytesDone = 0;                 // the worker's count
-    std::atomic<std::uint8_t> m_stopRequested{0}; // 1: stop after the current chunk
-    std::int32_t m_bytesShown = 0;
+    std::atomic<std::int32_t> m_bytesDone{0};     // the worker's count
+    std::atomic<bool> m_countPending{false};      // a countChanged waits in the queue
+    std::atomic<std::uint8_t> m_stopRequested{0}; // 1: stop now
+    std::int32_t m_bytesShown = 0;                // main thread only
+
+    // Written by the worker before copyEnded, read on the main thread after;
+    // the end's own lock orders them.
     bool m_failed = false;
     std::string m_failureReason;
-
-    // The call that waits in Qt's queue.
-    void (DownloadWorker::*m_queuedMethod)() = nullptr;
-    bool m_queuedResult = false;
-    std::atomic<bool> m_queuedDone{false};
-    std::atomic<std::uint64_t> m_queuedTicket{0};
-    std::mutex m_queuedMutex;
-    std::condition_variable m_queuedFinished;
-
-    // The quick hand-over to a lingering main thread (see synchronize).
-    std::atomic<int> m_door{0};
-    void (DownloadWorker::*m_handedMethod)() = nullptr;
-    bool m_handedResult = false;
-    std::atomic<bool> m_handedDone{false};
+    std::mutex m_endMutex;
+    std::condition_variable m_endDelivered;
+    bool m_endWithCount = false;
+    bool m_endDone = false;
 };
 
 } // namespace clipvane

@@ -87,6 +87,8 @@ struct InternetRequest::State
     bool finished = false;
     bool failed = false;
     bool paused = false;
+    bool locationSeen = false; // in the response whose headers are arriving
+    const std::atomic<std::uint8_t>* stop = nullptr;
 
     ~State()
     {
@@ -106,6 +108,10 @@ struct InternetRequest::State
     template <class Done> void runUntil(Done done)
     {
         while (!finished && !done()) {
+            if (stop && stop->load() == 1) {
+                finished = failed = true;
+                break;
+            }
             if (paused && buffered() < kReadAhead) {
                 paused = false;
                 curl_easy_pause(easy, CURLPAUSE_CONT);
@@ -126,7 +132,8 @@ struct InternetRequest::State
                 break;
             if (paused)
                 continue;
-            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+            // A stop is looked at this often while nothing arrives.
+            curl_multi_poll(multi, nullptr, 0, stop ? 100 : 1000, nullptr);
         }
     }
 
@@ -150,16 +157,22 @@ struct InternetRequest::State
     {
         auto* state = static_cast<State*>(self);
         const std::string_view line(data, size * count);
-        if (line == "\r\n" || line == "\n") {
+        if (StartsWithNoCase(line, "http/")) {
+            state->locationSeen = false; // a new response begins
+        } else if (StartsWithNoCase(line, "location:")) {
+            state->locationSeen = true;
+        } else if (line == "\r\n" || line == "\n") {
             // The blank line ends one response's headers. A provisional
-            // answer or a redirect that will be followed is not the final one.
+            // answer, or a redirect that libcurl goes on to follow, is not
+            // the final one; the final one's headers are what the caller
+            // asks about.
             long code = 0;
             curl_easy_getinfo(state->easy, CURLINFO_RESPONSE_CODE, &code);
-            char* location = nullptr;
-            curl_easy_getinfo(state->easy, CURLINFO_REDIRECT_URL, &location);
             const bool provisional = code >= 100 && code < 200;
-            const bool redirected = code >= 300 && code < 400 && location != nullptr;
-            if (!provisional && !redirected)
+            const bool followed =
+                state->locationSeen &&
+                (code == 301 || code == 302 || code == 303 || code == 307 || code == 308);
+            if (!provisional && !followed)
                 state->headersDone = true;
         }
         return size * count;
@@ -173,6 +186,16 @@ InternetRequest::~InternetRequest() = default;
 std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
                                                        const std::string& address,
                                                        const std::string& extraHeaders)
+{
+    RequestOptions options;
+    if (!extraHeaders.empty())
+        options.headers.push_back(extraHeaders);
+    return Open(session, address, options);
+}
+
+std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
+                                                       const std::string& address,
+                                                       const RequestOptions& options)
 {
     if (!IsWebAddress(address) || address.find('\0') != std::string::npos)
         return nullptr;
@@ -205,10 +228,18 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, state.get());
 
     // libcurl sends "Accept: */*" of its own accord; the request carries
-    // exactly the extra header it was given, or none.
-    state->headers =
-        curl_slist_append(nullptr, extraHeaders.empty() ? "Accept:" : extraHeaders.c_str());
+    // exactly the extra headers it was given, or none.
+    if (options.headers.empty())
+        state->headers = curl_slist_append(nullptr, "Accept:");
+    for (const std::string& header : options.headers) {
+        // One header a line: a line break inside would start a header of its own.
+        if (header.find_first_of("\r\n") != std::string::npos ||
+            header.find('\0') != std::string::npos)
+            return nullptr;
+        state->headers = curl_slist_append(state->headers, header.c_str());
+    }
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, state->headers);
+    state->stop = options.stop;
 
     if (curl_multi_add_handle(state->multi, easy) != CURLM_OK)
         return nullptr;
@@ -226,6 +257,21 @@ std::size_t InternetRequest::Read(char* buffer, std::size_t size)
     if (size == 0)
         return 0;
     s->runUntil([s, size] { return s->buffered() >= size; });
+    return take(buffer, size);
+}
+
+std::size_t InternetRequest::ReadSome(char* buffer, std::size_t size)
+{
+    State* s = m_state.get();
+    if (size == 0)
+        return 0;
+    s->runUntil([s] { return s->buffered() > 0; });
+    return take(buffer, size);
+}
+
+std::size_t InternetRequest::take(char* buffer, std::size_t size)
+{
+    State* s = m_state.get();
     const std::size_t count = std::min(size, s->buffered());
     if (count == 0)
         return 0;
@@ -236,6 +282,18 @@ std::size_t InternetRequest::Read(char* buffer, std::size_t size)
         s->bufferStart = 0;
     }
     return count;
+}
+
+long InternetRequest::StatusCode() const
+{
+    long code = 0;
+    curl_easy_getinfo(m_state->easy, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+bool InternetRequest::Failed() const
+{
+    return m_state->failed;
 }
 
 std::optional<std::string> InternetRequest::QueryHeader(const std::string& name) const

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace clipvane {
 
@@ -19,11 +22,22 @@ private:
     std::string m_userAgent;
 };
 
+// What a request sends besides its address and user agent.
+struct RequestOptions
+{
+    // Header lines without their terminators, in this order. With none, the
+    // request carries no Accept header at all.
+    std::vector<std::string> headers;
+    // When set and 1, the request ends at once as failed, whatever it is
+    // waiting for (the connection, the headers, the body).
+    const std::atomic<std::uint8_t>* stop = nullptr;
+};
+
 // One GET request, read the way a desktop internet client reads: opening
-// sends the request and waits for the final response headers; reads then
-// deliver body bytes on demand until a read delivers 0. The status code is
-// not looked at. Only http and https addresses are opened, and a redirect to
-// anything else fails the request.
+// sends the request and waits for the final response headers, after every
+// redirect; reads then deliver body bytes on demand until a read delivers 0.
+// The status code is not looked at here. Only http and https addresses are
+// opened, and a redirect to anything else fails the request.
 class InternetRequest
 {
 public:
@@ -33,6 +47,8 @@ public:
     static std::unique_ptr<InternetRequest> Open(const InternetSession& session,
                                                  const std::string& address,
                                                  const std::string& extraHeaders);
+    static std::unique_ptr<InternetRequest>
+    Open(const InternetSession& session, const std::string& address, const RequestOptions& options);
     ~InternetRequest();
     InternetRequest(const InternetRequest&) = delete;
     InternetRequest& operator=(const InternetRequest&) = delete;
@@ -40,15 +56,25 @@ public:
     // Waits until `size` bytes have arrived or the body has ended, and copies
     // what there is. 0 at the end of the body and after a failure.
     std::size_t Read(char* buffer, std::size_t size);
+    // Waits until some bytes have arrived or the body has ended, and copies
+    // up to `size` of them: a slow server's bytes are counted as they come.
+    std::size_t ReadSome(char* buffer, std::size_t size);
 
     // The value of a response header of the final response, as the server
     // wrote it; nothing when the header is absent.
     std::optional<std::string> QueryHeader(const std::string& name) const;
 
+    // The final response's status code.
+    long StatusCode() const;
+    // Once a read has delivered 0: whether the body ended by an error (a
+    // broken connection, a stall, a stop) rather than at its end.
+    bool Failed() const;
+
     struct State;
 
 private:
     explicit InternetRequest(std::unique_ptr<State> state);
+    std::size_t take(char* buffer, std::size_t size);
     std::unique_ptr<State> m_state;
 };
 

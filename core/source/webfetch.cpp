@@ -53,17 +53,20 @@ std::int32_t ContentLengthValue(const std::string& headerText)
 std::int32_t GetContentLength(const std::string& address)
 {
     const InternetSession session(kLengthAgent);
-    const auto request = InternetRequest::Open(session, address, {});
-    if (!request)
-        return 0;
-    const auto header = request->QueryHeader("Content-Length");
+    const auto request = InternetRequest::Open(session, address, RequestOptions{});
+    return request ? GetContentLengthOf(*request) : 0;
+}
+
+std::int32_t GetContentLengthOf(const InternetRequest& request)
+{
+    const auto header = request.QueryHeader("Content-Length");
     return header ? ContentLengthValue(*header) : 0;
 }
 
 bool CheckConnection(const std::string& probeAddress)
 {
     const InternetSession session(kBrowserAgent);
-    const auto request = InternetRequest::Open(session, probeAddress, {});
+    const auto request = InternetRequest::Open(session, probeAddress, RequestOptions{});
     if (!request)
         return false;
     std::array<char, 10> first{};

@@ -18,6 +18,10 @@ std::string FetchUrlText(const std::string& address);
 // body; 0 when it is absent, not a plain decimal number or out of range.
 std::int32_t GetContentLength(const std::string& address);
 
+class InternetRequest;
+// The same rule for a request already open.
+std::int32_t GetContentLengthOf(const InternetRequest& request);
+
 // Whether the maker's probe file can be read and begins with "12345".
 bool CheckConnection();
 bool CheckConnection(const std::string& probeAddress);

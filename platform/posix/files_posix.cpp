@@ -42,6 +42,19 @@ std::string ExclusiveFile::create(const std::string& path)
 std::string ExclusiveFile::write(const char* data, std::size_t size)
 {
     constexpr std::size_t kBuffer = 64 * 1024;
+    if (m_buffer.empty() && size >= kBuffer) {
+        // Large enough already: straight to the file, without a copy.
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return "Stream write error: " + ErrorText(n < 0 ? errno : ENOSPC);
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+        return {};
+    }
     m_buffer.append(data, size);
     return m_buffer.size() >= kBuffer ? flush() : std::string();
 }
@@ -96,6 +109,43 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes, un
     ::fchmod(fd, mode);
     if (::close(fd) != 0)
         return "Stream write error";
+    return {};
+}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode)
+{
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return cannotCreate(path, errno);
+    auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return cannotCreate(path, error);
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return fail(n < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(n);
+    }
+    // On the disk before the name points at it: a power cut must not leave
+    // the new name on an empty file.
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return cannotCreate(path, error);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return cannotCreate(path, error);
+    }
     return {};
 }
 

@@ -62,6 +62,7 @@ std::vector<Clip> makeCatalogue()
         {"2007", Fault::MissingAttribute, "Playlist without a query"},
         {"2008", Fault::NulBytes, "Page with a NUL byte"},
         {"2009", Fault::HugePage, "Page far too large"},
+        {"2010", Fault::CutOnce, "Stream cut once"},
     };
     int n = 0;
     for (const Faulty& f : faults) {
@@ -462,7 +463,7 @@ Response Server::answer(const RecordedRequest& request)
                     response = html(500, "Internal Server Error",
                                     "<html><body>no stream</body></html>\r\n");
                 const Fault f = it->plan.fault;
-                if (f == Fault::Slow || f == Fault::Stall || f == Fault::Cut)
+                if (f == Fault::Slow || f == Fault::Stall || f == Fault::Cut || f == Fault::CutOnce)
                     response.plan = it->plan;
                 if (f == Fault::WrongLength)
                     response.contentLength = std::to_string(response.body.size() + 100000);
@@ -488,10 +489,53 @@ Response Server::answer(const RecordedRequest& request)
         }
     }
 
-    std::lock_guard lock(m_mutex);
-    for (const auto& [prefix, plan] : m_faults)
-        if (target.rfind(prefix, 0) == 0)
-            response.plan = plan;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [prefix, plan] : m_faults)
+            if (target.rfind(prefix, 0) == 0)
+                response.plan = plan;
+    }
+    return withRange(request, std::move(response));
+}
+
+// "Range: bytes=N-" on a whole answer: the rest from N on, as 206 with its
+// Content-Range; a start past the end is 416. Other range forms are not
+// ours to serve and get the whole body.
+Response Server::withRange(const RecordedRequest& request, Response response)
+{
+    const std::optional<std::string> range = request.header("Range");
+    if (!range || !response.servesRanges || response.status != 200 || response.contentLength ||
+        response.omitLength)
+        return response;
+    const std::string prefix = "bytes=";
+    if (range->rfind(prefix, 0) != 0 || range->back() != '-')
+        return response;
+    const std::string digits = range->substr(prefix.size(), range->size() - prefix.size() - 1);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+        digits.size() > 18)
+        return response;
+    const std::uint64_t from = std::stoull(digits);
+    const std::uint64_t size =
+        response.generatedBytes ? *response.generatedBytes : response.body.size();
+    if (from >= size) {
+        Response refused = html(416, "Range Not Satisfiable", "");
+        refused.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
+        return refused;
+    }
+    response.status = 206;
+    response.reason = "Partial Content";
+    response.headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" +
+                                                       std::to_string(size - 1) + "/" +
+                                                       std::to_string(size));
+    if (response.generatedBytes) {
+        response.generatedFrom = from;
+        response.generatedBytes = size - from;
+    } else {
+        response.body.erase(0, from);
+    }
+    // Cut once: the retry is served whole.
+    if (response.plan.fault == Fault::CutOnce)
+        response.plan = {};
     return response;
 }
 
@@ -617,12 +661,15 @@ void Server::send(int socket, const Response& response)
         return;
 
     if (response.generatedBytes) {
+        std::uint64_t sent = *response.generatedBytes;
+        if (response.plan.fault == Fault::Cut || response.plan.fault == Fault::CutOnce)
+            sent = std::min<std::uint64_t>(sent, response.plan.afterBytes);
         std::string chunk(256 * 1024, '\0');
-        for (std::uint64_t at = 0; at < *response.generatedBytes && !stopping();) {
-            const std::size_t n = static_cast<std::size_t>(
-                std::min<std::uint64_t>(chunk.size(), *response.generatedBytes - at));
+        for (std::uint64_t at = 0; at < sent && !stopping();) {
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), sent - at));
             for (std::size_t i = 0; i < n; ++i)
-                chunk[i] = GeneratedByte(at + i);
+                chunk[i] = GeneratedByte(response.generatedFrom + at + i);
             if (!writeAll(socket, chunk.data(), n))
                 return;
             at += n;
@@ -655,6 +702,7 @@ void Server::send(int socket, const Response& response)
         return;
     }
     case Fault::Cut:
+    case Fault::CutOnce:
         writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
         return;
     default:
