@@ -23,13 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nnn::Command command;
     command.input = "/t/temp.flv";
     command.output = "/t/temp.avi";
-    nnn::Translator translator(command,
-                               [](const std::string&) { return std::string("00:00:01.0"); });
+    nnn::Translator translator(command);
     const std::size_t half = size / 2;
     (void)translator.stderrBytes(text.substr(0, half));
     (void)translator.progressBytes(text.substr(half));
     (void)translator.stderrBytes(text.substr(half));
     (void)translator.finishStderr();
     (void)translator.summary();
+    (void)nnn::DescribeInput(text, command.input,
+                             [](const std::string&) { return std::string("00:00:01.0"); });
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/conversion/consoleoutput.h"
 
+#include <QSocketNotifier>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,11 @@ namespace {
 constexpr std::string_view kDurationMarker = "Duration: ";
 constexpr std::string_view kUnknownFormat = "Unknown format";
 constexpr int kPauseMilliseconds = 100;
+// A converter may print warnings without end; what lies between the start
+// (the input description) and the latest lines matters to nobody.
+constexpr std::size_t kLongestOutput = 1024 * 1024;
+constexpr std::size_t kKeptHead = 256 * 1024;
+constexpr std::size_t kKeptTail = 256 * 1024;
 
 void endProgram(const std::string& message)
 {
@@ -33,8 +39,21 @@ ConverterRunner::~ConverterRunner()
     releaseEndedRun();
 }
 
+void ConverterRunner::watchPipe()
+{
+    m_pipeWatch = std::make_unique<QSocketNotifier>(m_pipe.readEnd, QSocketNotifier::Read);
+    QObject::connect(m_pipeWatch.get(), &QSocketNotifier::activated, m_pipeWatch.get(),
+                     [this] { drain(); });
+}
+
+void ConverterRunner::stopWatchingPipe()
+{
+    m_pipeWatch.reset();
+}
+
 void ConverterRunner::releaseEndedRun()
 {
+    stopWatchingPipe();
     platform::ReapChild(m_process);
     platform::CloseOutputPipe(m_pipe);
     m_process = {};
@@ -57,8 +76,11 @@ void ConverterRunner::run(const std::string& commandLine)
     m_commandLine = commandLine;
     m_started =
         platform::StartChild(platform::SplitCommandLine(m_commandLine), m_pipe.writeEnd, m_process);
-    if (!m_started)
+    if (!m_started) {
         m_fatal("CreateProcess error!");
+        return;
+    }
+    watchPipe();
 }
 
 void ConverterRunner::drain()
@@ -74,6 +96,8 @@ void ConverterRunner::drain()
                 c = ' ';
         m_output += chunk;
     }
+    if (m_output.size() > kLongestOutput)
+        m_output.erase(kKeptHead, m_output.size() - kKeptHead - kKeptTail);
 }
 
 // The wait ends at an input the converter cannot identify, or once the whole
@@ -91,6 +115,8 @@ void ConverterRunner::readOutput()
     auto lastNews = std::chrono::steady_clock::now();
     for (;;) {
         if (!ChildRunning(m_process)) {
+            // What it wrote before it ended is all in the pipe by now.
+            drain();
             m_exitCode = static_cast<std::uint32_t>(m_process.exitCode);
             m_finished = true;
             return;
@@ -131,6 +157,7 @@ void ConverterRunner::release()
 
 void ConverterRunner::stop()
 {
+    stopWatchingPipe();
     platform::KillChildGroup(m_process);
     platform::CloseOutputPipe(m_pipe);
     m_finished = true;

@@ -4,13 +4,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+class QSocketNotifier;
 
 namespace clipvane {
 
 // Runs the converter as a hidden child whose standard output and error come
-// back through one pipe, drains the pipe when asked, and reads the clip's
-// duration and the time encoded so far out of everything printed since run().
+// back through one pipe, drains the pipe when asked and, with an event loop
+// running, whenever something arrives (a converter that has to wait for its
+// reader goes no faster than the reader), and reads the clip's duration and
+// the time encoded so far out of everything printed since run().
 class ConverterRunner
 {
 public:
@@ -31,7 +36,8 @@ public:
     void run(const std::string& commandLine);
     // Drains the pipe. The first call after run() also waits until the
     // converter has printed the clip's whole duration line (or said it cannot
-    // read the input), or has ended.
+    // read the input), or has ended. A converter found ended is finished only
+    // once everything it wrote has been read.
     void readOutput();
     void stop();
     // Lets go of a finished run: the child is reaped and the pipe closed, so
@@ -54,12 +60,15 @@ public:
 
 private:
     void drain();
+    void watchPipe();
+    void stopWatchingPipe();
     bool waitIsOver() const;
     void releaseEndedRun();
 
     platform::ChildProcess m_process;
     platform::OutputPipe
         m_pipe; // the read end is ours; the write end is the child's stdin, stdout and stderr
+    std::unique_ptr<QSocketNotifier> m_pipeWatch;
     std::string m_commandLine;
     std::string m_output;
     std::uint32_t m_exitCode = 0;

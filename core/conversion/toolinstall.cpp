@@ -1,10 +1,12 @@
 #include "core/conversion/toolinstall.h"
 
 #include "core/base/error.h"
+#include "platform/childprocess.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 
 #include <QFile>
+#include <chrono>
 
 namespace clipvane {
 
@@ -13,6 +15,10 @@ namespace {
 // The adapter travels inside the program as a resource, as the converter did.
 constexpr const char* kConverterResource = ":/converter/nnn";
 constexpr const char* kConverterResourceName = "#1";
+constexpr std::string_view kVersionAnswer = "clipvane-nnn-adapter ";
+// What adapters from before the version query say first, whatever they are asked.
+constexpr std::string_view kFirstAdapterBanner = "nnn.exe, the Clipvane converter adapter";
+constexpr auto kLongestVersionQuery = std::chrono::seconds(2);
 
 void makeParents(const std::string& folder)
 {
@@ -21,7 +27,61 @@ void makeParents(const std::string& folder)
             platform::CreateFolder(folder.substr(0, i));
 }
 
+// Up to `limit` bytes of the file (one more tells it is longer).
+std::string readPrefix(const std::string& path, std::size_t limit)
+{
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(static_cast<qint64>(limit)).toStdString();
+}
+
 } // namespace
+
+int InstalledAdapterVersion(const std::string& tool)
+{
+    platform::OutputPipe pipe;
+    if (!platform::CreateOutputPipe(pipe))
+        return -1;
+    platform::ChildProcess child;
+    if (!platform::StartChild({tool, "--adapter-version"}, pipe.writeEnd, child)) {
+        platform::CloseOutputPipe(pipe);
+        return -1;
+    }
+    std::string said;
+    const auto giveUp = std::chrono::steady_clock::now() + kLongestVersionQuery;
+    auto drain = [&] {
+        for (std::size_t n = platform::BytesWaiting(pipe.readEnd); n > 0 && said.size() < 4096;
+             n = platform::BytesWaiting(pipe.readEnd)) {
+            std::string chunk(n, '\0');
+            chunk.resize(platform::ReadBytes(pipe.readEnd, chunk.data(), chunk.size()));
+            said += chunk;
+        }
+    };
+    while (platform::ChildRunning(child) && std::chrono::steady_clock::now() < giveUp) {
+        drain();
+        platform::PauseMilliseconds(5);
+    }
+    // A file that is no adapter of ours may do anything when run; it gets
+    // no more time than an answer takes.
+    platform::KillChildGroup(child);
+    platform::ReapChild(child);
+    drain();
+    platform::CloseOutputPipe(pipe);
+
+    if (said.rfind(kFirstAdapterBanner, 0) == 0)
+        return 1;
+    if (said.rfind(kVersionAnswer, 0) != 0)
+        return -1;
+    int version = 0;
+    for (std::size_t i = kVersionAnswer.size(); i < said.size() && said[i] >= '0' && said[i] <= '9';
+         ++i) {
+        version = version * 10 + (said[i] - '0');
+        if (version > 1000000)
+            return -1;
+    }
+    return version;
+}
 
 std::string ConverterToolFolder()
 {
@@ -41,18 +101,35 @@ std::string InstallConverterTool()
         makeParents(folder);
         platform::CreateFolder(folder);
     }
-    // A tool folder left without its converter gets one; a file that is
-    // there (perhaps a converter of the user's own) is never replaced.
-    if (!platform::FileExists(tool)) {
-        QFile resource(QString::fromLatin1(kConverterResource));
-        if (!resource.open(QIODevice::ReadOnly))
-            throw EFileError(std::string("Resource ") + kConverterResourceName + " not found");
-        const QByteArray bytes = resource.readAll();
-        const std::string error = platform::WriteWholeFile(tool, bytes.toStdString(), 0755);
+    QFile resource(QString::fromLatin1(kConverterResource));
+    if (!resource.open(QIODevice::ReadOnly))
+        throw EFileError(std::string("Resource ") + kConverterResourceName + " not found");
+    const std::string bytes = resource.readAll().toStdString();
+
+    if (ToolNeedsWriting(tool, bytes)) {
+        // Beside it, then renamed into place: an install cut short leaves no
+        // half-written converter behind.
+        const std::string error = platform::ReplaceFileAtomically(tool, bytes, 0755);
         if (!error.empty())
             throw EFileError(error);
     }
     return ShortPath(folder);
+}
+
+bool ToolNeedsWriting(const std::string& tool, const std::string& adapter)
+{
+    if (!platform::FileExists(tool))
+        return true;
+    const std::string installed = readPrefix(tool, adapter.size() + 1);
+    if (installed == adapter)
+        return false;
+    // An earlier install cut short: a part of this very adapter.
+    if (installed.size() < adapter.size() && adapter.compare(0, installed.size(), installed) == 0)
+        return true;
+    // An older adapter of ours is brought up to date; anything else (a
+    // converter the user put there on purpose) is left as it is.
+    const int version = InstalledAdapterVersion(tool);
+    return version > 0 && version < CLIPVANE_ADAPTER_VERSION;
 }
 
 } // namespace clipvane

@@ -250,6 +250,13 @@ void JobController::finishJob()
     endJob({JobOutcome::Cancelled, "Done.", {}});
 }
 
+std::string JobController::keepUnsaved(const std::string& converted) const
+{
+    const std::string aside =
+        m_folders.temp + UniqueOutputTitle(m_folders.temp, kUnsavedPrefix + m_job.title) + ".AVI";
+    return platform::MoveFile(converted, aside).empty() ? aside : converted;
+}
+
 void JobController::finishConvertedJob()
 {
     const std::string converted = m_folders.temp + "temp.avi";
@@ -262,9 +269,11 @@ void JobController::finishConvertedJob()
     const std::string target = outputPath();
     const std::string problem = platform::MoveFile(converted, target);
     if (!problem.empty()) {
-        // The converted clip stays where it is, so the user can still rescue it.
-        failJob(JobOutcome::MoveFailed, "Error: Cant move the video file to \"" + target + "\": " +
-                                            problem + ". It is kept as \"" + converted + "\".");
+        // The converted clip is put aside where the next job will not delete
+        // it, so the user can still rescue it.
+        const std::string kept = keepUnsaved(converted);
+        failJob(JobOutcome::MoveFailed, "Error: Cant move the video file to \"" + target +
+                                            "\": " + problem + ". It is kept as \"" + kept + "\".");
         return;
     }
     setGauges(100, 100);

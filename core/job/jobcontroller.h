@@ -58,6 +58,9 @@ public:
     static constexpr const char* kNoConverter =
         "The converter could not be prepared when Clipvane started, so no video can be converted. "
         "Please restart Clipvane.";
+    // Clips that could not be moved into the output folder wait in the temp
+    // folder under this prefix; nothing deletes them.
+    static constexpr const char* kUnsavedPrefix = "unsaved-";
 
 private:
     class Progress;
@@ -66,6 +69,9 @@ private:
     void startDownload(const std::string& streamUrl);
     void startConversion();
     void finishConvertedJob();
+    // Puts a converted clip that could not be saved aside in the temp folder
+    // under a name of its own; returns where it now is.
+    std::string keepUnsaved(const std::string& converted) const;
     void setGauges(int step, int total);
     void failJob(JobOutcome outcome, const std::string& message);
     void refuse(JobOutcome outcome, const std::string& message);

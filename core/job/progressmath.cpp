@@ -9,8 +9,17 @@ namespace clipvane {
 
 namespace {
 
+// Truncated toward zero, never rounded. A share far outside the gauge (a
+// stream that sends far more than its length said, a length of 1) is held
+// to a range an int takes: converting what it cannot hold is undefined, and
+// the gauge shows the nearest bound all the same.
 int truncated(long double value)
 {
+    constexpr long double kFarOutside = 1000;
+    if (!(value > -kFarOutside)) // NaN too
+        return value != value ? 0 : -static_cast<int>(kFarOutside);
+    if (value > kFarOutside)
+        return static_cast<int>(kFarOutside);
     return static_cast<int>(std::trunc(value));
 }
 

@@ -255,4 +255,18 @@ TEST_F(CliTest, CtrlCDuringTheConversionLeavesNoConverter)
     EXPECT_EQ(processesLeft(), 0) << "a converter outlived the cancelled job";
 }
 
+TEST_F(CliTest, AKilledProgramTakesItsConverterAlong)
+{
+    const pid_t job = start({page("1004"), outFolder()});
+    ASSERT_TRUE(waitForOutput("Converting...")) << out();
+    ASSERT_GT(processesLeft(), 0) << "the converter and its ffmpeg run";
+    // No chance to clean up: the converter must notice by itself.
+    ::kill(job, SIGKILL);
+    EXPECT_EQ(wait(job, 10s), 128 + SIGKILL);
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (processesLeft() > 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(processesLeft(), 0) << "nnn.exe or its ffmpeg outlived the program that started them";
+}
+
 } // namespace

@@ -32,6 +32,39 @@ TEST(ConverterCommandLine, PathsWithBlanksAreQuotedAndSplitBack)
     EXPECT_EQ(arguments.back(), "/home/a b/temp/temp.avi");
 }
 
+TEST(ConverterCommandLine, EveryPathSurvivesTheBuilderAndTheSplitter)
+{
+    const struct
+    {
+        const char* name;
+        std::string path;
+        std::string token; // how it stands on the command line
+    } cases[] = {
+        {"plain", "/home/u/x", "/home/u/x"},
+        {"blank", "/home/a b", "\"/home/a b\""},
+        {"tab", "/home/a\tb", "\"/home/a\tb\""},
+        {"quote", "/home/o\"neil", R"("/home/o\"neil")"},
+        {"backslashes before a quote", R"(/x\\"y)", R"("/x\\\\\"y")"},
+        {"backslashes at the end", "/x y\\\\", R"("/x y\\\\")"},
+        {"backslash inside", R"(/a\b c)", R"("/a\b c")"},
+        {"non-ASCII", "/home/J\xC3\xBCrgen M\xC3\xBCller", "\"/home/J\xC3\xBCrgen M\xC3\xBCller\""},
+        {"empty", "", "\"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CommandLinePath(c.path), c.token);
+        EXPECT_EQ(platform::SplitCommandLine("tool " + CommandLinePath(c.path) + " next"),
+                  (std::vector<std::string>{"tool", c.path, "next"}));
+        // The folders of a real job, each with the same oddity.
+        const std::vector<std::string> job =
+            platform::SplitCommandLine(ConverterCommandLine(c.path + "/tools/", c.path + "/temp/"));
+        ASSERT_EQ(job.size(), 24u);
+        EXPECT_EQ(job[0], c.path + "/tools/nnn.exe");
+        EXPECT_EQ(job[2], c.path + "/temp/temp.flv");
+        EXPECT_EQ(job.back(), c.path + "/temp/temp.avi");
+    }
+}
+
 TEST(SplitCommandLine, WindowsRules)
 {
     using Args = std::vector<std::string>;

@@ -99,15 +99,50 @@ TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
 
 TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
 {
+    const std::string title = "Caf\xC3\xA9 terrace_ morning rush_";
+    const std::string kept = DefaultTempFolder() + "unsaved-" + title + ".AVI";
+    const std::string keptAgain = DefaultTempFolder() + "[1]unsaved-" + title + ".AVI";
+    platform::DeleteFile(kept);
+    platform::DeleteFile(keptAgain);
+
     main().setOutputFolder("/nonexistent/clips/");
-    const std::vector<std::string> shown = texts(run(page("1002")));
+    std::vector<std::string> shown = texts(run(page("1002")));
     ASSERT_EQ(shown.size(), 1u);
-    const std::string target = "/nonexistent/clips/Caf\xC3\xA9 terrace_ morning rush_.AVI";
+    const std::string target = "/nonexistent/clips/" + title + ".AVI";
     EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target +
-                            "\": No such file or directory. It is kept as \"" +
-                            DefaultTempFolder() + "temp.avi\".");
-    EXPECT_TRUE(platform::FileExists(DefaultTempFolder() + "temp.avi"));
+                            "\": No such file or directory. It is kept as \"" + kept + "\".");
+    EXPECT_TRUE(platform::FileExists(kept));
+    EXPECT_NE(probe(kept).find("codec_name=mpeg4"), std::string::npos) << "a whole AVI";
     EXPECT_TRUE(m_opened.empty());
+
+    // The same clip failing again is kept beside the first; and the next
+    // job, which rewrites temp.avi, leaves both alone.
+    shown = texts(run(page("1002")));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("It is kept as \"" + keptAgain + "\"."), std::string::npos) << shown[0];
+    main().setOutputFolder(m_out);
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(platform::FileExists(kept));
+    EXPECT_TRUE(platform::FileExists(keptAgain));
+    platform::DeleteFile(kept);
+    platform::DeleteFile(keptAgain);
+}
+
+TEST_F(JobTest, ATempFolderWithAQuoteAndATabStillConverts)
+{
+    // The temp folder follows the cache folder, which a user may name so.
+    const QString cache =
+        test::NewFolder(QStringLiteral("cache")) + QStringLiteral("/o\"neil\tcache");
+    ASSERT_TRUE(QDir().mkpath(cache));
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
+    remakeWindows();
+    EXPECT_NE(main().job().folders().temp.find("o\"neil\tcache/"), std::string::npos)
+        << main().job().folders().temp;
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
+    qputenv("XDG_CACHE_HOME", saved);
+    remakeWindows();
 }
 
 TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)

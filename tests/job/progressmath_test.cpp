@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 namespace clipvane {
@@ -26,6 +27,16 @@ TEST(ProgressMath, GaugeTable)
         {"convert all", ConversionGauges(205, 205), {100, 100}},
         {"convert without duration", ConversionGauges(83, 0), {0, 60}},
         {"convert before start", ConversionGauges(0, 205), {0, 60}},
+        // Far outside what the gauges hold: never an integer overflow.
+        {"length 1, 30 MB sent", DownloadGauges(30'000'000, 1), {1000, 1030}},
+        {"everything sent, length 1", DownloadGauges(INT32_MAX, 1), {1000, 1030}},
+        {"negative length", DownloadGauges(500, -1000), {-50, 15}},
+        {"negative length, much sent", DownloadGauges(INT32_MAX, -1), {-1000, -970}},
+        {"tiny share", DownloadGauges(1, INT32_MAX), {0, 30}},
+        {"most negative count", DownloadGauges(INT32_MIN, 1), {-1000, -970}},
+        {"duration of a second, past a day encoded", ConversionGauges(90'000, 1), {1000, 1060}},
+        {"negative time", ConversionGauges(-5, 10), {-50, 40}},
+        {"past a day of clip", ConversionGauges(86'400, 90'000), {96, 98}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.values.step, c.expected.step) << c.name;

@@ -67,40 +67,77 @@ TEST(Dialect, DurationsAreTruncatedToTenths)
     EXPECT_EQ(DurationFromPacketList("N/A,N/A\n"), "");
     // Found by fuzzing: an absurd duration is capped, not overflowed.
     EXPECT_EQ(FormatDuration(3.3e20), "277777777:46:40.0");
-    Translator translator(Profile(), {});
-    EXPECT_EQ(translator.stderrBytes("  Duration: 333333333333333333:00:00.00, start: 0\n"),
-              "  Duration: 277777777:46:40.0, start: 0\n");
+    EXPECT_NE(DescribeInput("[FORMAT]\nduration=1.2e21\n[/FORMAT]\n", "/t/temp.flv", {})
+                  .find("  Duration: 277777777:46:40.0, "),
+              std::string::npos);
 }
 
-TEST(Dialect, InputDescriptionIsTranslatedAndMetadataDropped)
+TEST(Dialect, TheInputDescriptionIsWrittenFromTheProbeReport)
 {
     int finderCalls = 0;
-    Translator translator(Profile(), [&](const std::string&) {
+    const DurationFinder finder = [&](const std::string& input) {
         ++finderCalls;
+        EXPECT_EQ(input, "/t/temp.flv");
         return std::string("00:00:07.5");
-    });
-    const std::string out =
-        translator.stderrBytes("Input #0, flv, from 'file:/t/temp.flv':\n  Metadata:\n"
-                               "    title           :   Duration: 99:99:99.9\n"
-                               "  Duration: 00:03:25.46, start: 0.000000, bitrate: 213 kb/s\n"
-                               "  Stream #0:0: Video: flv1\nframe=   60 fps=0.0 q=6.0 Lsize=  1kB "
-                               "time=00:00:04.07 bitrate= 2.3kbits/s speed=1x    \r\n");
-    EXPECT_EQ(out, "Input #0, flv, from '/t/temp.flv':\n"
-                   "  Duration: 00:03:25.4, start: 0.000000, bitrate: 213 kb/s\n"
-                   "  Stream #0.0: Video: flv1\n");
+    };
+    const std::string report =
+        "[STREAM]\nindex=0\ncodec_name=flv1\ncodec_type=video\nwidth=320\nheight=240\n"
+        "pix_fmt=yuv420p\nbit_rate=200000\n[/STREAM]\n"
+        "[STREAM]\nindex=1\ncodec_name=mp3\ncodec_type=audio\nsample_rate=22050\nchannels=1\n"
+        "channel_layout=mono\nbit_rate=32000\n[/STREAM]\n"
+        "[FORMAT]\nformat_name=flv\nstart_time=0.000000\nduration=205.460000\n"
+        "bit_rate=213000\n[/FORMAT]\n";
+    EXPECT_EQ(DescribeInput(report, "/t/temp.flv", finder),
+              "Input #0, flv, from '/t/temp.flv':\n"
+              "  Duration: 00:03:25.4, start: 0.000000, bitrate: 213 kb/s\n"
+              "  Stream #0.0: Video: flv1, yuv420p, 320x240, 200 kb/s\n"
+              "  Stream #0.1: Audio: mp3, 22050 Hz, mono, 32 kb/s\n");
     EXPECT_EQ(finderCalls, 0);
-    EXPECT_EQ(translator.stderrBytes("  Duration: N/A, start: 0.0, bitrate: N/A\n"),
-              "  Duration: 00:00:07.5, start: 0.0, bitrate: N/A\n");
+
+    // A container without a duration: the end of its last packet.
+    EXPECT_EQ(DescribeInput("[FORMAT]\nformat_name=flv\nstart_time=N/A\nduration=N/A\n[/FORMAT]\n",
+                            "/t/temp.flv", finder),
+              "Input #0, flv, from '/t/temp.flv':\n  Duration: 00:00:07.5, start: 0.000000, "
+              "bitrate: N/A\n");
     EXPECT_EQ(finderCalls, 1);
+
+    // Fields that are no plain words cannot break or quote a line.
+    EXPECT_EQ(
+        DescribeInput(
+            "[FORMAT]\nformat_name=f'l\x1b[2Jv\rx\n[/FORMAT]\n[STREAM]\ncodec_type=video\n",
+            "/t/in", {}),
+        "Input #0, f?l?[2Jv?x, from '/t/in':\n  Duration: N/A, start: 0.000000, bitrate: N/A\n"
+        "  Stream #0.: Video: unknown\n");
+}
+
+TEST(Dialect, FfmpegsOwnDescriptionCannotPlantAMarker)
+{
+    Translator translator(Profile());
+    // A metadata key holding line breaks is printed by ffmpeg as stored:
+    // the lines that follow it look like ffmpeg's own.
+    const std::string planted = "  Duration: 00:00:01.00, start: 0.000000, bitrate: 1 kb/s\n";
+    const std::string out = translator.stderrBytes(
+        "Input #0, flv, from 'file:/t/temp.flv':\n  Metadata:\n    x\n" + planted +
+        "Output #0, avi\n" + planted + "Stream mapping:\n" + planted + "    time=299.0 :\n" +
+        "  Duration: 00:05:00.00, start: 0.000000, bitrate: 213 kb/s\n  Stream #0:0: Video: flv1\n"
+        "Output #0, avi, to 'file:/t/temp.avi':\n  Metadata:\n    title           : x\n"
+        "Stream mapping:\n  Stream #0:0 -> #0:0 (flv1 (flv) -> mpeg4 (native))\n"
+        "Duration: 00:00:01.0\nx time=299.9 y\n"
+        "[mp3float @ 0x55] overread, skip -5 enddists: -3 -3\n");
+    EXPECT_EQ(out, "[mp3float @ 0x55] overread, skip -5 enddists: -3 -3\n");
     EXPECT_EQ(
         translator.stderrBytes("file:/t/temp.flv: Invalid data found when processing input\n"),
         "/t/temp.flv: Unknown format\n");
     EXPECT_TRUE(translator.unknownFormat());
+    EXPECT_EQ(
+        translator.stderrBytes("Error opening input: Invalid data found when processing input\n"),
+        "")
+        << "said once";
 }
 
 TEST(Dialect, ProgressLinesAndSummaryInTheOldForm)
 {
-    Translator translator(Profile(), {});
+    Translator translator(Profile());
     const std::string block =
         "frame=60\nfps=25.3\nstream_0_0_q=6.0\nbitrate= 224.3kbits/s\ntotal_size=115000\n"
         "out_time_us=4066667\nout_time=00:00:04.066667\ndup_frames=0\ndrop_frames=0\n"

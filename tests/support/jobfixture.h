@@ -5,6 +5,7 @@
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/source/servicehosts.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/shell.h"
 #include "support/standinfixture.h"

@@ -189,10 +189,133 @@ std::string DurationFromPacketList(const std::string& csv)
     return end > 0 ? FormatDuration(end) : std::string();
 }
 
-Translator::Translator(Command command, DurationFinder finder)
-    : m_command(std::move(command)), m_finder(std::move(finder))
+std::vector<std::string> ProbeArguments(const std::string& input)
 {
+    return {"ffprobe",
+            "-v",
+            "error",
+            "-show_entries",
+            "format=format_name,duration,start_time,bit_rate:stream=index,codec_type,codec_name,"
+            "pix_fmt,width,"
+            "height,sample_rate,channels,channel_layout,bit_rate",
+            "-of",
+            "default",
+            FileUrl(input)};
 }
+
+namespace {
+
+// A field of the report as it may stand in a line of ours: printable ASCII
+// and nothing that ends or quotes a line.
+std::string printable(const std::string& value)
+{
+    std::string out;
+    for (const char c : value.substr(0, 64)) {
+        const auto u = static_cast<unsigned char>(c);
+        out += (u < 0x20 || u > 0x7E || c == '\'') ? '?' : c;
+    }
+    return out;
+}
+
+bool known(const std::map<std::string, std::string>& fields, const std::string& key)
+{
+    const auto it = fields.find(key);
+    return it != fields.end() && !it->second.empty() && it->second != "N/A" &&
+           it->second != "unknown";
+}
+
+double numberField(const std::map<std::string, std::string>& fields, const std::string& key)
+{
+    return known(fields, key) ? std::strtod(fields.at(key).c_str(), nullptr) : 0;
+}
+
+// A rate in kb/s; a hostile file may claim any number, and it must fit.
+std::string kilobitsPerSecond(double bitsPerSecond)
+{
+    if (!(bitsPerSecond > 0))
+        bitsPerSecond = 0;
+    if (bitsPerSecond > 1e15)
+        bitsPerSecond = 1e15;
+    return std::to_string(static_cast<long long>(bitsPerSecond / 1000)) + " kb/s";
+}
+
+std::string streamLine(std::map<std::string, std::string>& stream)
+{
+    const std::string type = stream["codec_type"];
+    std::string line = "  Stream #0." + printable(stream["index"]) + ": ";
+    std::vector<std::string> parts;
+    parts.push_back(known(stream, "codec_name") ? printable(stream["codec_name"])
+                                                : std::string("unknown"));
+    if (type == "video") {
+        line += "Video: ";
+        if (known(stream, "pix_fmt"))
+            parts.push_back(printable(stream["pix_fmt"]));
+        if (known(stream, "width") && known(stream, "height"))
+            parts.push_back(printable(stream["width"]) + "x" + printable(stream["height"]));
+    } else if (type == "audio") {
+        line += "Audio: ";
+        if (known(stream, "sample_rate"))
+            parts.push_back(printable(stream["sample_rate"]) + " Hz");
+        if (known(stream, "channel_layout"))
+            parts.push_back(printable(stream["channel_layout"]));
+        else if (known(stream, "channels"))
+            parts.push_back(printable(stream["channels"]) + " channels");
+    } else {
+        line += (type.empty() ? std::string("Data") : printable(type)) + ": ";
+    }
+    if (known(stream, "bit_rate"))
+        parts.push_back(kilobitsPerSecond(numberField(stream, "bit_rate")));
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        line += (i ? ", " : "") + parts[i];
+    return line + "\n";
+}
+
+} // namespace
+
+std::string DescribeInput(const std::string& probeReport, const std::string& input,
+                          const DurationFinder& finder)
+{
+    std::map<std::string, std::string> format;
+    std::vector<std::map<std::string, std::string>> streams;
+    std::map<std::string, std::string>* section = nullptr;
+    std::istringstream lines(probeReport);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line == "[STREAM]") {
+            streams.emplace_back();
+            section = &streams.back();
+        } else if (line == "[FORMAT]") {
+            section = &format;
+        } else if (!line.empty() && line[0] == '[') {
+            section = nullptr; // a section's end
+        } else if (const auto equals = line.find('='); section && equals != std::string::npos) {
+            (*section)[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+
+    std::string duration = "N/A";
+    if (known(format, "duration"))
+        duration = FormatDuration(numberField(format, "duration"));
+    else if (finder)
+        if (const std::string found = finder(input); !found.empty())
+            duration = found;
+    char start[64];
+    std::snprintf(start, sizeof start, "%f", numberField(format, "start_time"));
+    const std::string bitrate = known(format, "bit_rate")
+                                    ? kilobitsPerSecond(numberField(format, "bit_rate"))
+                                    : std::string("N/A");
+
+    std::string text =
+        "Input #0, " +
+        (known(format, "format_name") ? printable(format["format_name"]) : "unknown") + ", from '" +
+        input + "':\n";
+    text += "  Duration: " + duration + ", start: " + start + ", bitrate: " + bitrate + "\n";
+    for (auto& stream : streams)
+        text += streamLine(stream);
+    return text;
+}
+
+Translator::Translator(Command command) : m_command(std::move(command)) {}
 
 std::string Translator::stderrBytes(const std::string& bytes)
 {
@@ -219,42 +342,25 @@ std::string Translator::finishStderr()
 
 std::string Translator::translateLine(const std::string& line)
 {
-    const int indent = indentOf(line);
-    // Metadata is the file's own text: a title could carry the markers the
-    // runner looks for, so none of it is passed on.
-    if (m_metadataIndent >= 0) {
-        if (indent > m_metadataIndent)
-            return {};
-        m_metadataIndent = -1;
-    }
-    const std::string body = line.substr(static_cast<std::size_t>(indent));
-    if (body == "Metadata:") {
-        m_metadataIndent = indent;
+    // ffmpeg's own description of the input and the output holds the file's
+    // metadata as it is stored; the description we print comes from ffprobe
+    // instead, so all of it goes, up to and with the stream mapping.
+    const bool indented = !line.empty() && line[0] == ' ';
+    if (startsWith(line, "Input #") || startsWith(line, "Output #") ||
+        startsWith(line, "Stream mapping:")) {
+        m_inDescription = true;
         return {};
     }
-    if (startsWith(line, "Input #") || startsWith(line, "Output #")) {
-        const bool input = line[0] == 'I';
-        const auto quote = line.find(" '");
-        const std::string head = quote == std::string::npos ? line : line.substr(0, quote);
-        return head + " '" + (input ? m_command.input : m_command.output) + "':\n";
-    }
-    if (startsWith(body, "Duration: ")) {
-        const std::string value = body.substr(
-            10, body.find(',') == std::string::npos ? std::string::npos : body.find(',') - 10);
-        const std::string rest =
-            body.find(',') == std::string::npos ? std::string() : body.substr(body.find(','));
-        std::string duration = "N/A";
-        // Read as floating point: an integer conversion would overflow on a
-        // hostile file's numbers.
-        double h = 0, m = 0, s = 0;
-        if (std::sscanf(value.c_str(), "%lf:%lf:%lf", &h, &m, &s) == 3)
-            duration = FormatDuration(h * 3600.0 + m * 60.0 + s);
-        else if (m_finder)
-            if (const std::string found = m_finder(m_command.input); !found.empty())
-                duration = found;
-        return "  Duration: " + duration + rest + "\n";
-    }
+    if (m_inDescription && indented)
+        return {};
+    m_inDescription = false;
+    // Whatever else carries a marker the runner reads is not ffmpeg's news
+    // about this conversion: our description and progress lines give them.
+    if (line.find("Duration: ") != std::string::npos || line.find("time=") != std::string::npos)
+        return {};
     if (line.find("Invalid data found when processing input") != std::string::npos) {
+        if (m_unknownFormat)
+            return {};
         m_unknownFormat = true;
         return m_command.input + ": Unknown format\n";
     }
@@ -265,7 +371,8 @@ std::string Translator::translateLine(const std::string& line)
     if (line == "At least one output file must be specified")
         return {};
     // ffmpeg's own stats line: the progress comes from the progress pipe in
-    // the old form, and a second "time=" in another notation would mislead.
+    // the old form.
+    const std::string body = line.substr(static_cast<std::size_t>(indentOf(line)));
     if (startsWith(body, "frame=") || startsWith(body, "size="))
         return {};
     return oldStreamNumbers(line) + "\n";

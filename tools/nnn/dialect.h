@@ -35,11 +35,25 @@ std::string FormatDuration(double seconds);
 // empty when the list gives none.
 std::string DurationFromPacketList(const std::string& csv);
 
+using DurationFinder = std::function<std::string(const std::string& input)>;
+
+// The ffprobe command whose report DescribeInput reads: the container's and
+// each stream's own fields, one "key=value" a line, never the file's
+// metadata.
+std::vector<std::string> ProbeArguments(const std::string& input);
+
+// The input description in the old dialect, written from that report:
+// "Input #0, <format>, from '<input>':", the duration line, a line a stream.
+// Nothing in it is the file's own text, so a file cannot plant a line of its
+// own (a metadata key may hold a line break, and ffmpeg prints keys as they
+// are). A duration the container does not give comes from `finder`.
+std::string DescribeInput(const std::string& probeReport, const std::string& input,
+                          const DurationFinder& finder);
+
 class Translator
 {
 public:
-    using DurationFinder = std::function<std::string(const std::string& input)>;
-    Translator(Command command, DurationFinder finder);
+    explicit Translator(Command command);
 
     // Each returns the old dialect's text for what ffmpeg just wrote.
     std::string stderrBytes(const std::string& bytes);
@@ -54,13 +68,12 @@ private:
     std::string progressLine() const;
 
     Command m_command;
-    DurationFinder m_finder;
     std::string m_stderrPartial;
     std::string m_progressPartial;
     std::map<std::string, std::string> m_progress;
     std::string m_summary;
     bool m_unknownFormat = false;
-    int m_metadataIndent = -1; // the "Metadata:" block being skipped, by its indent
+    bool m_inDescription = false; // inside ffmpeg's own input or output description
 };
 
 } // namespace nnn

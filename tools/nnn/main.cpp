@@ -23,6 +23,8 @@ namespace {
 
 using namespace nnn;
 
+constexpr const char* kAdapterVersionName = "clipvane-nnn-adapter";
+
 void say(const std::string& text)
 {
     const char* p = text.data();
@@ -95,23 +97,62 @@ std::string LastPacketDuration(const std::string& input)
     return DurationFromPacketList(text);
 }
 
-// Reads the input description the way ffmpeg prints it, without converting:
-// ffmpeg with an input and no output says what it found and stops.
-void DescribeOnly(const Command& command, Translator& translator)
+// Reads everything from `fd` until its end, then closes it.
+std::string ReadAll(int fd)
 {
-    int err[2];
-    if (::pipe2(err, O_CLOEXEC) != 0)
-        return;
-    const pid_t pid =
-        spawn({"ffmpeg", "-hide_banner", "-nostdin", "-i", FileUrl(command.input)}, err[1], -1, -1);
-    ::close(err[1]);
-    char buffer[4096];
+    std::string text;
+    char buffer[65536];
     ssize_t n;
-    while ((n = ::read(err[0], buffer, sizeof buffer)) > 0)
-        say(translator.stderrBytes(std::string(buffer, static_cast<std::size_t>(n))));
-    say(translator.finishStderr());
-    ::close(err[0]);
-    waitFor(pid);
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+// ffprobe's report on the input, started now and read by the caller.
+struct Probe
+{
+    pid_t pid = -1;
+    int out = -1;
+};
+
+Probe StartProbe(const Command& command)
+{
+    Probe probe;
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return probe;
+    probe.pid = spawn(ProbeArguments(command.input), -1, -1, out[1]);
+    ::close(out[1]);
+    if (probe.pid < 0) {
+        ::close(out[0]);
+        return probe;
+    }
+    probe.out = out[0];
+    return probe;
+}
+
+// The old dialect's input description, or "Unknown format" when ffprobe
+// cannot read the input (it exists: that was looked at first).
+std::string FinishProbe(const Command& command, const std::string& report, int status,
+                        bool& unknown)
+{
+    unknown = status != 0;
+    if (unknown)
+        return command.input + ": Unknown format\n";
+    return DescribeInput(report, command.input, LastPacketDuration);
+}
+
+std::string DescribeOnly(const Command& command, bool& unknown)
+{
+    const Probe probe = StartProbe(command);
+    if (probe.pid < 0) {
+        unknown = true;
+        return command.input + ": Unknown format\n";
+    }
+    const std::string report = ReadAll(probe.out);
+    return FinishProbe(command, report, waitFor(probe.pid), unknown);
 }
 
 bool AnswerIsYes()
@@ -127,8 +168,18 @@ bool AnswerIsYes()
 
 int main(int argc, char* argv[])
 {
+    // Whatever ends the program that started us ends us too, and with us
+    // our ffmpeg: a conversion nobody waits for must not run on.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() == 1)
+        return 1;
     std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && arguments[0] == "--adapter-version") {
+        // Lets an installer tell this adapter, and its age, from other files.
+        std::printf("%s %d\n", kAdapterVersionName, CLIPVANE_ADAPTER_VERSION);
+        return 0;
+    }
     Command command;
     const std::string problem = ParseCommand(arguments, command);
     say("nnn.exe, the Clipvane converter adapter: converting with ffmpeg\n");
@@ -144,18 +195,42 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    Translator translator(command, LastPacketDuration);
+    bool described = false;
     if (!command.overwrite && ::stat(command.output.c_str(), &st) == 0) {
-        DescribeOnly(command, translator);
-        if (translator.unknownFormat())
+        bool unknown = false;
+        say(DescribeOnly(command, unknown));
+        if (unknown)
             return 1;
+        described = true;
         say("File '" + command.output + "' already exists. Overwrite ? [y/N] ");
         if (!AnswerIsYes()) {
             say("Not overwriting - exiting\n");
             return 1;
         }
-        translator = Translator(command, LastPacketDuration);
     }
+    Translator translator(command);
+    // ffprobe describes the input while ffmpeg already converts; what ffmpeg
+    // says waits until the description is out.
+    Probe probe = described ? Probe{} : StartProbe(command);
+    std::string probeReport;
+    std::string held;
+    auto tell = [&](const std::string& text) {
+        if (probe.pid >= 0)
+            held += text;
+        else
+            say(text);
+    };
+    auto probeEnded = [&] {
+        bool unknown = false;
+        const std::string description =
+            FinishProbe(command, probeReport, waitFor(probe.pid), unknown);
+        probe = {};
+        // ffmpeg, which cannot read it either, says so in its own words.
+        if (!unknown)
+            say(description);
+        say(held);
+        held.clear();
+    };
 
     int err[2];
     int progress[2];
@@ -171,29 +246,36 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    pollfd fds[2] = {{err[0], POLLIN, 0}, {progress[0], POLLIN, 0}};
-    int open = 2;
+    pollfd fds[3] = {{err[0], POLLIN, 0}, {progress[0], POLLIN, 0}, {probe.out, POLLIN, 0}};
     char buffer[8192];
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0) {
+    while (fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0) {
+        if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < 3; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
             if (n <= 0) {
                 ::close(fds[i].fd);
                 fds[i].fd = -1;
-                --open;
+                if (i == 2)
+                    probeEnded();
                 continue;
             }
             const std::string bytes(buffer, static_cast<std::size_t>(n));
-            say(i == 0 ? translator.stderrBytes(bytes) : translator.progressBytes(bytes));
+            if (i == 2)
+                probeReport += bytes;
+            else
+                tell(i == 0 ? translator.stderrBytes(bytes) : translator.progressBytes(bytes));
         }
     }
+    if (probe.pid >= 0)
+        probeEnded();
     say(translator.finishStderr());
     const int code = waitFor(ffmpeg);
     say(translator.summary());
