@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -58,11 +57,13 @@ int main(int argc, char* argv[])
     watch.setInterval(2);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (seconds < 0 && ended(runner.processId()))
-            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     });
     ticker.start();
     watch.start();
     QCoreApplication::exec();
-    std::printf("seconds=%.3f exit=%u output_bytes=%zu\n", seconds, runner.exitCode(), runner.output().size());
+    std::printf("seconds=%.3f exit=%u output_bytes=%zu\n", seconds, runner.exitCode(),
+                runner.output().size());
     return runner.exitCode() == 0 ? 0 : 1;
 }

@@ -94,6 +94,8 @@ void ConsoleJobView::showMainWindow() {}
 void ConsoleJobView::jobEnded(const JobEnd&)
 {
     m_ended = true;
+    if (m_endedHandler)
+        m_endedHandler();
 }
 
 void ConsoleJobView::message(const std::string& text)

@@ -4,6 +4,7 @@
 #include "core/job/jobview.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace clipvane {
@@ -35,6 +36,8 @@ public:
     void jobEnded(const JobEnd& end) override;
 
     bool ended() const { return m_ended; }
+    // Called once the job has ended: the program need not wait any longer.
+    void setEndedHandler(std::function<void()> handler) { m_endedHandler = std::move(handler); }
 
     // The progress line as it reads now.
     std::string progressLine() const;
@@ -58,6 +61,7 @@ private:
     bool m_lineOpen = false;
     bool m_drawPending = false;
     bool m_ended = false;
+    std::function<void()> m_endedHandler;
 };
 
 // The exit status of a job that ended so (0 for a saved file).

@@ -110,6 +110,7 @@ int main(int argc, char* argv[])
         arguments.size() > 1 ? NormalizeOutputFolder(arguments[1]) : DefaultOutputFolder();
 
     ConsoleJobView view(arguments[0], folder, platform::IsTerminal(stdout), stdout, stderr);
+    view.setEndedHandler([] { QCoreApplication::quit(); });
     StartupProblems problems;
     const auto job = StartJobSystem(
         view, CurrentHosts(),

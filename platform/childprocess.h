@@ -17,6 +17,9 @@ struct OutputPipe
 // Both ends are closed on exec; the child receives the write end explicitly.
 bool CreateOutputPipe(OutputPipe& pipe);
 void CloseOutputPipe(OutputPipe& pipe);
+// Once the child has its copy: the read end then sees the end of the output
+// as soon as the child (and whatever it passed the pipe on to) has gone.
+void CloseWriteEnd(OutputPipe& pipe);
 
 struct ChildProcess
 {

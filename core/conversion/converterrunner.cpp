@@ -42,8 +42,16 @@ ConverterRunner::~ConverterRunner()
 void ConverterRunner::watchPipe()
 {
     m_pipeWatch = std::make_unique<QSocketNotifier>(m_pipe.readEnd, QSocketNotifier::Read);
-    QObject::connect(m_pipeWatch.get(), &QSocketNotifier::activated, m_pipeWatch.get(),
-                     [this] { drain(); });
+    QObject::connect(m_pipeWatch.get(), &QSocketNotifier::activated, m_pipeWatch.get(), [this] {
+        if (platform::BytesWaiting(m_pipe.readEnd) > 0) {
+            drain();
+            return;
+        }
+        // Readable with nothing to read: every writer has gone.
+        m_pipeWatch->setEnabled(false);
+        if (m_endedHandler)
+            m_endedHandler();
+    });
 }
 
 void ConverterRunner::stopWatchingPipe()
@@ -80,6 +88,7 @@ void ConverterRunner::run(const std::string& commandLine)
         m_fatal("CreateProcess error!");
         return;
     }
+    platform::CloseWriteEnd(m_pipe);
     watchPipe();
 }
 

@@ -30,6 +30,9 @@ public:
     ConverterRunner& operator=(const ConverterRunner&) = delete;
 
     void setFatalHandler(FatalHandler handler) { m_fatal = std::move(handler); }
+    // Called from the event loop once the converter's output has ended (it
+    // has gone, or is going): the time to look whether it has finished.
+    void setEndedHandler(std::function<void()> handler) { m_endedHandler = std::move(handler); }
     // The first wait gives up on a converter that stays silent this long.
     void setSilenceLimit(int milliseconds) { m_silenceLimitMilliseconds = milliseconds; }
 
@@ -76,6 +79,7 @@ private:
     bool m_finished = false;
     bool m_stoppedByRunner = false;
     FatalHandler m_fatal;
+    std::function<void()> m_endedHandler;
     int m_silenceLimitMilliseconds = 60000;
 };
 

@@ -13,6 +13,8 @@
 #include "platform/folders.h"
 #include "platform/shell.h"
 
+#include <QTimer>
+
 namespace clipvane {
 
 // What the user sees while the clip source works on the main thread.
@@ -192,6 +194,7 @@ void JobController::downloadFinished()
 void JobController::startConversion()
 {
     platform::DeleteFile(m_folders.temp + "temp.avi");
+    m_converter->setEndedHandler([this] { conversionMayHaveEnded(50); });
     m_converter->run(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
     m_converter->readOutput();
     try {
@@ -202,6 +205,19 @@ void JobController::startConversion()
     }
     m_view.setOperation("Converting...");
     m_job.converting = true;
+}
+
+void JobController::conversionMayHaveEnded(int looksLeft)
+{
+    QTimer::singleShot(looksLeft == 50 ? 0 : 10, &m_calls, [this, looksLeft] {
+        if (!m_job.converting || !m_converter)
+            return;
+        m_converter->readOutput();
+        if (m_converter->finished())
+            finishJob();
+        else if (looksLeft > 0)
+            conversionMayHaveEnded(looksLeft - 1); // its output closes just before it is gone
+    });
 }
 
 void JobController::tick()
@@ -219,6 +235,12 @@ void JobController::tick()
             return;
         }
         m_converter->readOutput();
+        // Ended since the last tick: its closing summary, read now, hides the
+        // last time, so the gauges keep theirs until the end.
+        if (m_converter->finished()) {
+            finishJob();
+            return;
+        }
         const GaugeValues g = ConversionGauges(m_converter->timeSeconds(), m_job.durationSeconds);
         setGauges(g.step, g.total);
     }

@@ -4,6 +4,7 @@
 #include "core/job/joboutcome.h"
 #include "core/job/jobview.h"
 
+#include <QObject>
 #include <QPointer>
 #include <memory>
 #include <string>
@@ -68,6 +69,9 @@ private:
     void resolveAndDownload();
     void startDownload(const std::string& streamUrl);
     void startConversion();
+    // The converter's output has ended: finish at once rather than at the
+    // next tick, once the process is seen gone.
+    void conversionMayHaveEnded(int looksLeft);
     void finishConvertedJob();
     // Puts a converted clip that could not be saved aside in the temp folder
     // under a name of its own; returns where it now is.
@@ -85,6 +89,8 @@ private:
     bool m_busy = false;
     JobEnd m_lastEnd;
     QPointer<DownloadWorker> m_worker;
+    // Owns the timers of this controller's own calls, which go with it.
+    QObject m_calls;
 };
 
 } // namespace clipvane

@@ -33,6 +33,13 @@ void CloseOutputPipe(OutputPipe& pipe)
     pipe = {};
 }
 
+void CloseWriteEnd(OutputPipe& pipe)
+{
+    if (pipe.writeEnd >= 0)
+        ::close(pipe.writeEnd);
+    pipe.writeEnd = -1;
+}
+
 bool StartChild(const std::vector<std::string>& arguments, int stdioFd, ChildProcess& child)
 {
     child = {};

@@ -45,6 +45,8 @@ std::vector<Clip> makeCatalogue()
          {}},
         // Long enough to watch both gauges move.
         {"1004", "7340015", "st-7340015", "Night train through the mountains", 240, {}},
+        // A minute: what the whole-job benchmark converts.
+        {"1005", "7340016", "st-7340016", "Sixty seconds of surf", 60, {}},
     };
     struct Faulty
     {
