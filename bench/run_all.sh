@@ -118,6 +118,25 @@ rm -f "$work/small.bin" "$work/large.bin"
 extra=$(awk -v l="$large" -v s="$small" 'BEGIN {printf "%.1f", (l - s) / 1024}')
 row "peak memory: 1 GB download above 10 MB" "$extra MB (${large} vs ${small} kB)" "<= 8 MB" "$(verdict "$extra" 8 "<=")"
 
+# 3b. Peak resident memory of clipvane-cli reading a hostile page of almost
+# 16 MiB (one huge title; millions of empty lines) against an ordinary job
+# that ends at the same step (a page whose sequence document is missing).
+peak_of_job() { # vid
+  HOME="$work/home" python3 - "$work/bin/clipvane-cli" "$base/video/play?vid=$1&fr=cv" "$work/out" <<'PY'
+import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+PY
+}
+ordinary=$(peak_of_job 2005)
+page_kb=$((16 * 1024))
+for hostile in "2013 one 16 MiB title" "2014 16 M empty lines"; do
+  vid=${hostile%% *}
+  peak=$(peak_of_job "$vid")
+  times=$(awk -v p="$peak" -v o="$ordinary" -v s="$page_kb" 'BEGIN {printf "%.2f", (p - o) / s}')
+  row "memory on a hostile page (${hostile#* }) above an ordinary job, in page sizes" "$times (${peak} vs ${ordinary} kB)" "<= 3" "$(verdict "$times" 3 "<=")"
+done
+
 # 4. Time from Cancel (Ctrl+C to clipvane-cli) to the end of the job.
 cancel() { # phase, vid, text that marks the phase
   local log="$work/$1.log"

@@ -21,7 +21,9 @@ void open(const QUrl& url)
 
 void OpenDocument(const std::string& path)
 {
-    open(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+    // From the path's own bytes, percent-encoded: a name that is no UTF-8
+    // must not turn into another name on the way.
+    open(QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/")));
 }
 
 void OpenWebAddress(const std::string& address)

@@ -14,4 +14,8 @@ std::string AsciiUpper(std::string_view text);
 // the case of ASCII letters.
 bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix);
 
+// Where `lowerNeedle` first stands in `text` with ASCII letters folded, or
+// npos; nothing is copied.
+std::size_t FindNoCase(std::string_view text, std::string_view lowerNeedle, std::size_t from = 0);
+
 } // namespace clipvane

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <curl/curl.h>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 namespace clipvane {
@@ -89,6 +91,8 @@ struct InternetRequest::State
     bool paused = false;
     bool locationSeen = false; // in the response whose headers are arriving
     const std::atomic<std::uint8_t>* stop = nullptr;
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    bool timedOut = false;
 
     ~State()
     {
@@ -112,6 +116,10 @@ struct InternetRequest::State
                 finished = failed = true;
                 break;
             }
+            if (deadline && std::chrono::steady_clock::now() >= *deadline) {
+                finished = failed = timedOut = true;
+                break;
+            }
             if (paused && buffered() < kReadAhead) {
                 paused = false;
                 curl_easy_pause(easy, CURLPAUSE_CONT);
@@ -132,8 +140,9 @@ struct InternetRequest::State
                 break;
             if (paused)
                 continue;
-            // A stop is looked at this often while nothing arrives.
-            curl_multi_poll(multi, nullptr, 0, stop ? 100 : 1000, nullptr);
+            // A stop and the deadline are looked at this often while nothing
+            // arrives.
+            curl_multi_poll(multi, nullptr, 0, stop || deadline ? 100 : 1000, nullptr);
         }
     }
 
@@ -240,6 +249,9 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     }
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, state->headers);
     state->stop = options.stop;
+    if (options.deadlineSeconds > 0)
+        state->deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(options.deadlineSeconds);
 
     if (curl_multi_add_handle(state->multi, easy) != CURLM_OK)
         return nullptr;
@@ -294,6 +306,11 @@ long InternetRequest::StatusCode() const
 bool InternetRequest::Failed() const
 {
     return m_state->failed;
+}
+
+bool InternetRequest::TimedOut() const
+{
+    return m_state->timedOut;
 }
 
 std::optional<std::string> InternetRequest::QueryHeader(const std::string& name) const

@@ -31,6 +31,10 @@ struct RequestOptions
     // When set and 1, the request ends at once as failed, whatever it is
     // waiting for (the connection, the headers, the body).
     const std::atomic<std::uint8_t>* stop = nullptr;
+    // When above 0, the whole request (connection, headers and body) ends
+    // as failed and timed out after this many seconds, however steadily
+    // bytes come.
+    long deadlineSeconds = 0;
 };
 
 // One GET request, read the way a desktop internet client reads: opening
@@ -69,6 +73,8 @@ public:
     // Once a read has delivered 0: whether the body ended by an error (a
     // broken connection, a stall, a stop) rather than at its end.
     bool Failed() const;
+    // Whether it was the deadline that ended it.
+    bool TimedOut() const;
 
     struct State;
 

@@ -21,81 +21,113 @@ constexpr std::size_t kCutLength = 255;
 constexpr std::size_t kLongestTitle = 53;
 constexpr std::size_t kCutTitle = 50;
 
-std::string clipIdOf(std::string line)
+// Delete(text, at, 255), the old string routine: what lies past the 255
+// characters stays.
+std::string withoutCut(std::string_view text, std::size_t at)
 {
-    if (const auto first = line.find('\''); first != std::string::npos)
-        line.erase(0, first + 1);
-    if (const auto next = line.find('\''); next != std::string::npos)
-        line.erase(next, kCutLength);
-    return line;
+    std::string result(text.substr(0, at));
+    if (at + kCutLength < text.size())
+        result.append(text.substr(at + kCutLength));
+    return result;
+}
+
+std::string clipIdOf(std::string_view line)
+{
+    if (const auto first = line.find('\''); first != std::string_view::npos)
+        line.remove_prefix(first + 1);
+    if (const auto next = line.find('\''); next != std::string_view::npos)
+        return withoutCut(line, next);
+    return std::string(line);
 }
 
 // The title tags are found in any letter case: a page that writes <TITLE>
 // passes the test, so it is cut by the same tags.
-std::string titleOf(std::string line)
+std::string titleOf(std::string_view line)
 {
-    const auto open = AsciiLower(line).find(kTitleOpen);
-    line.erase(0, open + kTitleOpen.size());
-    if (const auto close = AsciiLower(line).find(kTitleClose); close != std::string::npos)
-        line.erase(close, kCutLength);
-    if (const auto suffix = AsciiLower(line).find(kServiceSuffix); suffix != std::string::npos)
-        line.erase(suffix, kServiceSuffix.size());
-    return line;
+    line.remove_prefix(FindNoCase(line, kTitleOpen) + kTitleOpen.size());
+    std::string title;
+    if (const auto close = FindNoCase(line, kTitleClose); close != std::string_view::npos)
+        title = withoutCut(line, close);
+    else
+        title = line;
+    if (const auto suffix = FindNoCase(title, kServiceSuffix); suffix != std::string::npos)
+        title.erase(suffix, kServiceSuffix.size());
+    return title;
 }
 
-// Byte offsets of the characters of a valid UTF-8 text, or nothing.
-std::optional<std::vector<std::size_t>> utf8Starts(const std::string& text)
+// The length of one UTF-8 character starting at `i`, or 0 when none starts
+// there (a text that is not UTF-8).
+std::size_t utf8Length(const std::string& text, std::size_t i)
 {
-    std::vector<std::size_t> starts;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t value = 0;
-        if (lead < 0x80) {
-            length = 1;
-            value = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            value = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            value = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            value = lead & 0x07;
-        } else {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    std::uint32_t value = 0;
+    if (lead < 0x80) {
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Of a text that is valid UTF-8: where its character `cutAt` starts, and
+// whether it has more than `longest` characters. Nothing for another text.
+// The whole text is looked at (one bad byte anywhere makes it not UTF-8),
+// but no more is kept than two numbers.
+struct Utf8Cut
+{
+    std::size_t cutOffset = 0;
+    bool tooLong = false;
+};
+std::optional<Utf8Cut> utf8Cut(const std::string& text, std::size_t cutAt, std::size_t longest)
+{
+    Utf8Cut cut;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0)
             return std::nullopt;
-        }
-        if (i + length > text.size())
-            return std::nullopt;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            value = (value << 6) | (next & 0x3F);
-        }
-        const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-            return std::nullopt;
-        starts.push_back(i);
+        if (characters == cutAt)
+            cut.cutOffset = i;
+        ++characters;
         i += length;
     }
-    return starts;
+    cut.tooLong = characters > longest;
+    return cut;
 }
 
 } // namespace
 
 std::string CleanTitle(std::string title)
 {
-    for (const char bad : {'\\', '/', ':', '?', '*', '"', '<', '>'})
-        for (char& c : title)
+    for (char& c : title)
+        for (const char bad : {'\\', '/', ':', '?', '*', '"', '<', '>'})
             if (c == bad)
                 c = '_';
 
-    if (const auto starts = utf8Starts(title)) {
-        if (starts->size() > kLongestTitle)
-            title = title.substr(0, (*starts)[kCutTitle]) + "...";
+    if (const auto cut = utf8Cut(title, kCutTitle, kLongestTitle)) {
+        if (cut->tooLong)
+            title = title.substr(0, cut->cutOffset) + "...";
     } else if (title.size() > kLongestTitle) {
         title = title.substr(0, kCutTitle) + "...";
     }
@@ -105,22 +137,17 @@ std::string CleanTitle(std::string title)
 ScrapedPage ScrapePage(std::string_view body, const std::string& timeOfDay)
 {
     ScrapedPage page;
-    const std::vector<std::string> lines = SplitLines(body);
-    for (const std::string& line : lines) {
-        if (!page.clipId.empty())
-            break;
-        if (AsciiLower(line).find(kIdMarker) != std::string::npos)
+    LineCursor ids(body);
+    for (std::string_view line; page.clipId.empty() && ids.next(line);)
+        if (FindNoCase(line, kIdMarker) != std::string_view::npos)
             page.clipId = clipIdOf(line);
-    }
-    for (const std::string& line : lines) {
-        if (!page.title.empty())
-            break;
-        if (AsciiLower(line).find(kTitleOpen) != std::string::npos)
+    LineCursor titles(body);
+    for (std::string_view line; page.title.empty() && titles.next(line);)
+        if (FindNoCase(line, kTitleOpen) != std::string_view::npos)
             page.title = titleOf(line);
-    }
     if (page.title.empty())
         page.title = "video" + timeOfDay;
-    page.title = CleanTitle(page.title);
+    page.title = CleanTitle(std::move(page.title));
     return page;
 }
 

@@ -4,14 +4,35 @@
 #include "core/source/servicehosts.h"
 
 #include <array>
+#include <atomic>
 #include <limits>
 
 namespace clipvane {
 
+namespace {
+
+std::atomic<long> g_deadlineSeconds{kDocumentDeadlineSeconds};
+
+RequestOptions documentRequest(std::vector<std::string> headers)
+{
+    RequestOptions options;
+    options.headers = std::move(headers);
+    options.deadlineSeconds = g_deadlineSeconds.load();
+    return options;
+}
+
+} // namespace
+
+void SetDocumentDeadlineForTests(long seconds)
+{
+    g_deadlineSeconds = seconds > 0 ? seconds : kDocumentDeadlineSeconds;
+}
+
 std::string FetchUrlText(const std::string& address)
 {
     const InternetSession session(kBrowserAgent);
-    const auto request = InternetRequest::Open(session, address, kAcceptAnything);
+    const auto request =
+        InternetRequest::Open(session, address, documentRequest({kAcceptAnything}));
     if (!request)
         return {};
     std::string body;
@@ -21,6 +42,9 @@ std::string FetchUrlText(const std::string& address)
             return {};
         body.append(chunk.data(), count);
     }
+    // Out of time: no document, not a part of one.
+    if (request->TimedOut())
+        return {};
     return body;
 }
 
@@ -66,12 +90,12 @@ std::int32_t GetContentLengthOf(const InternetRequest& request)
 bool CheckConnection(const std::string& probeAddress)
 {
     const InternetSession session(kBrowserAgent);
-    const auto request = InternetRequest::Open(session, probeAddress, RequestOptions{});
+    const auto request = InternetRequest::Open(session, probeAddress, documentRequest({}));
     if (!request)
         return false;
     std::array<char, 10> first{};
     const std::size_t count = request->Read(first.data(), first.size());
-    return count >= 5 && std::string_view(first.data(), 5) == "12345";
+    return count >= 5 && !request->TimedOut() && std::string_view(first.data(), 5) == "12345";
 }
 
 bool CheckConnection()

@@ -10,8 +10,10 @@ namespace clipvane {
 // error: failure shows as an empty text, 0 or false.
 
 // The whole body of `address`, every byte kept. Empty when nothing could be
-// read, and when the body grows beyond kMaxDocumentBytes: the documents read
-// this way are small, and a hostile page must not exhaust memory.
+// read, when the body grows beyond kMaxDocumentBytes (the documents read this
+// way are small, and a hostile page must not exhaust memory), and when it has
+// not all come within kDocumentDeadlineSeconds (a server that drips must not
+// hold the job, and the window, for ever).
 std::string FetchUrlText(const std::string& address);
 
 // The Content-Length the server announces for `address`, without reading the
@@ -22,7 +24,8 @@ class InternetRequest;
 // The same rule for a request already open.
 std::int32_t GetContentLengthOf(const InternetRequest& request);
 
-// Whether the maker's probe file can be read and begins with "12345".
+// Whether the maker's probe file can be read and begins with "12345", within
+// the same deadline.
 bool CheckConnection();
 bool CheckConnection(const std::string& probeAddress);
 
@@ -32,6 +35,10 @@ std::int32_t ContentLengthValue(const std::string& headerText);
 
 inline constexpr std::size_t kReadChunkBytes = 3072;
 inline constexpr std::size_t kMaxDocumentBytes = 16 * 1024 * 1024;
+inline constexpr long kDocumentDeadlineSeconds = 30;
+
+// Tests shorten the deadline; 0 restores it.
+void SetDocumentDeadlineForTests(long seconds);
 inline constexpr const char* kBrowserAgent = "Mozilla";
 inline constexpr const char* kLengthAgent = "Internet Explorer";
 inline constexpr const char* kAcceptAnything = "Accept: */*";

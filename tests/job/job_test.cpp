@@ -1,5 +1,8 @@
 #include "core/conversion/toolinstall.h"
+#include "core/source/webfetch.h"
 #include "support/jobfixture.h"
+
+#include <QCheckBox>
 
 namespace clipvane {
 namespace {
@@ -256,6 +259,59 @@ TEST_F(JobTest, WithoutAConverterNoJobStarts)
 
     QDir().rmdir(toolPath);
     InstallConverterTool();
+}
+
+TEST_F(JobTest, StreamsThatRedirectAreSaved)
+{
+    // Once, as the stand-in's own clip does.
+    EXPECT_EQ(texts(run(page("2012"))), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(outputFiles().contains(QStringLiteral("Stream that moved.AVI")))
+        << outputFiles().join(QLatin1Char(',')).toStdString();
+
+    // Twice, the second time to another port, as a content network does.
+    standin::Server edge;
+    ASSERT_TRUE(edge.start(0));
+    const standin::Clip& clip = *server().clipByVid("1002");
+    Response stream;
+    stream.body = server().streamBytes(clip);
+    edge.setRoute("/edge/clip.flv", stream);
+    Response second;
+    second.status = 307;
+    second.headers = {{"Location", edge.address("/edge/clip.flv")}};
+    edge.setRoute("/hop", second);
+    Response first;
+    first.status = 301;
+    first.headers = {{"Location", edge.address("/hop")}};
+    server().setRoute("/streams/" + clip.streamId + ".flv", first);
+    EXPECT_EQ(texts(run(page("1002"))), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(
+        outputFiles().contains(QString::fromUtf8("Caf\xC3\xA9 terrace_ morning rush_.AVI")));
+}
+
+TEST_F(JobTest, APageThatDripsEndsTheJobWithinTheDeadline)
+{
+    SetDocumentDeadlineForTests(2);
+    const std::vector<std::string> shown = texts(run(page("2011")));
+    SetDocumentDeadlineForTests(0);
+    EXPECT_EQ(shown, (std::vector<std::string>{JobController::kLinkError}));
+    EXPECT_TRUE(outputFiles().isEmpty());
+}
+
+TEST_F(JobTest, ALatin1TitleIsSavedAndOpenedByItsOwnBytes)
+{
+    main().findChild<QCheckBox*>(QStringLiteral("sCheckBox1"))->setChecked(true);
+    EXPECT_EQ(texts(run(page("1006"))), (std::vector<std::string>{"Done."}));
+    const std::string saved = m_out + "Caf\xE9 au lait \xE0 Paris.AVI";
+    EXPECT_TRUE(platform::FileExists(saved)) << "the file is named by the title's own bytes";
+    ASSERT_EQ(m_opened.size(), 1u);
+    EXPECT_EQ(m_opened[0].scheme(), QStringLiteral("file"));
+    EXPECT_EQ(QByteArray::fromPercentEncoding(m_opened[0].path(QUrl::FullyEncoded).toLatin1())
+                  .toStdString(),
+              saved)
+        << "the opener is handed the file that exists";
+    // Shown as well as it can be: the bytes that are no UTF-8 as replacement
+    // characters.
+    EXPECT_EQ(progress().sLabel3()->text(), QString::fromUtf8("title: Caf\xE9 au lait \xE0 Paris"));
 }
 
 } // namespace

@@ -127,6 +127,49 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
     expectReadyForTheNextJob();
 }
 
+TEST_F(FaultTest, LineBreaksInAStreamIdOrAddressNeverBecomeLinesOnTheWire)
+{
+    const standin::Clip& clip = *server().clipByVid("1001");
+    Response sequence;
+    sequence.body = "{\"streamid\":\"st-7340012\r\nX-Injected: sequence\r\n \tx\"}";
+    Response playlist;
+    playlist.body = "<?xml version=\"1.0\"?><PLAYLIST><STREAM URLPREFIX=\"http://\" SERVER=\"" +
+                    server().hostPort() + "\" PATH=\"/streams/" + clip.streamId +
+                    ".flv&#13;&#10;X-Injected: playlist&#13;&#10;\" "
+                    "QUERYSTRING=\"a&#9;b c&#10;X-Injected: query\"/></PLAYLIST>";
+    struct Case
+    {
+        const char* name;
+        std::function<void()> arrange;
+    };
+    const Case cases[] = {
+        {"stream id", [&] { server().setRoute("/ver/242/process/getSequence.php", sequence); }},
+        {"stream address", [&] { server().setRoute("/makeplaylist.dll", playlist); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server().clearOverrides();
+        server().clearRequests();
+        c.arrange();
+        const std::vector<ShownBox> boxes = run(page("1001"));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.toStdString(), "Done.");
+        for (const standin::RecordedRequest& request : server().requests()) {
+            EXPECT_EQ(request.count("X-Injected"), 0) << request.head;
+            EXPECT_EQ(request.requestLine.find_first_of("\r\n\t"), std::string::npos)
+                << request.head;
+            // The request line and the client's own headers, nothing more.
+            for (const std::string& line : request.headerLines) {
+                const std::string name = line.substr(0, line.find(':'));
+                EXPECT_TRUE(name == "Host" || name == "User-Agent" || name == "Accept" ||
+                            name == "Cookie")
+                    << line;
+            }
+        }
+    }
+    expectReadyForTheNextJob();
+}
+
 TEST_F(FaultTest, HostilePlaylistsNeverReadLocalFilesOrExplode)
 {
     const QString secret =

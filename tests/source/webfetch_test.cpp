@@ -199,5 +199,72 @@ TEST_F(WebFetchTest, ProbeUsesTheMakersHostAndReadsOnlyItsFirstBytes)
     EXPECT_EQ(onlyRequest().target(), "/files/vidudoz/test.txt");
 }
 
+TEST_F(WebFetchTest, EveryOperationSeesTheFinalAnswerAfterRedirects)
+{
+    // Another host: a second server on its own port, as a content network.
+    standin::Server other;
+    ASSERT_TRUE(other.start(0));
+    Response final = body("12345 the final answer");
+    server().setRoute("/final", final);
+    other.setRoute("/final", final);
+
+    for (const int code : {301, 302, 303, 307, 308}) {
+        for (const bool otherHost : {false, true}) {
+            for (const bool lengthOnRedirect : {false, true}) {
+                SCOPED_TRACE(std::to_string(code) +
+                             (otherHost ? " to another host" : " to the same host") +
+                             (lengthOnRedirect ? ", with a length" : ", without a length"));
+                Response moved = body(lengthOnRedirect ? "<html>moved</html>" : "");
+                moved.status = code;
+                moved.reason = "Moved";
+                moved.headers = {
+                    {"Location", otherHost ? other.address("/final") : std::string("/final")}};
+                moved.omitLength = !lengthOnRedirect;
+                server().setRoute("/moved", moved);
+                const std::string address = server().address("/moved");
+                EXPECT_EQ(FetchUrlText(address), "12345 the final answer");
+                EXPECT_EQ(GetContentLength(address), 22);
+                EXPECT_TRUE(CheckConnection(address));
+            }
+        }
+    }
+
+    // The rules that hold for a page hold for the others as well: a loop
+    // fails, and so does a redirect to anything but the web.
+    Response loop = body("");
+    loop.status = 302;
+    loop.headers = {{"Location", "/loop"}};
+    server().setRoute("/loop", loop);
+    Response away = body("");
+    away.status = 302;
+    away.headers = {{"Location", "file:///etc/passwd"}};
+    server().setRoute("/away", away);
+    for (const char* path : {"/loop", "/away"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(FetchUrlText(server().address(path)), "");
+        EXPECT_EQ(GetContentLength(server().address(path)), 0);
+        EXPECT_FALSE(CheckConnection(server().address(path)));
+    }
+}
+
+TEST_F(WebFetchTest, ADocumentThatDripsRunsOutOfTime)
+{
+    SetDocumentDeadlineForTests(2);
+    Response drip = body("12345" + std::string(600, 'd'));
+    drip.plan.fault = Fault::Drip;
+    drip.plan.pauseMs = 50; // never silent for long, never done in time
+    server().setRoute("/drip", drip);
+    EXPECT_EQ(FetchUrlText(server().address("/drip")), "") << "no part of a document";
+    Response slowProbe = body("1234567890");
+    slowProbe.plan.fault = Fault::Drip;
+    slowProbe.plan.pauseMs = 400;
+    server().setRoute("/slowprobe", slowProbe);
+    EXPECT_FALSE(CheckConnection(server().address("/slowprobe")));
+    // A document that comes in time is not affected.
+    server().setRoute("/quick", body("12345 quick"));
+    EXPECT_EQ(FetchUrlText(server().address("/quick")), "12345 quick");
+    SetDocumentDeadlineForTests(0);
+}
+
 } // namespace
 } // namespace clipvane

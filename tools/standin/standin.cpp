@@ -47,6 +47,8 @@ std::vector<Clip> makeCatalogue()
         {"1004", "7340015", "st-7340015", "Night train through the mountains", 240, {}},
         // A minute: what the whole-job benchmark converts.
         {"1005", "7340016", "st-7340016", "Sixty seconds of surf", 60, {}},
+        // A page written in Latin-1, as old pages are: the title is no UTF-8.
+        {"1006", "7340017", "st-7340017", "Caf\xE9 au lait \xE0 Paris", 3, {}},
     };
     struct Faulty
     {
@@ -65,6 +67,10 @@ std::vector<Clip> makeCatalogue()
         {"2008", Fault::NulBytes, "Page with a NUL byte"},
         {"2009", Fault::HugePage, "Page far too large"},
         {"2010", Fault::CutOnce, "Stream cut once"},
+        {"2011", Fault::Drip, "Page that drips"},
+        {"2012", Fault::Moved, "Stream that moved"},
+        {"2013", Fault::HugeTitle, "Page that is one title"},
+        {"2014", Fault::ManyLines, "Page of empty lines"},
     };
     int n = 0;
     for (const Faulty& f : faults) {
@@ -439,7 +445,13 @@ Response Server::answer(const RecordedRequest& request)
     }
 
     if (!routed) {
-        if (path == "/video/play") {
+        if (path.rfind("/moved/", 0) == 0) {
+            // As a content network sends a client on to the server that has it.
+            response.status = 302;
+            response.reason = "Found";
+            response.headers = {{"Location", address(target.substr(6))}};
+            response.body = "<html><body>Moved</body></html>\r\n";
+        } else if (path == "/video/play") {
             const Clip* clip = clipByVid(QueryValue(target, "vid"));
             response = clip ? servicePage(*clip) : notFound();
         } else if (path == "/ver/242/process/getSequence.php") {
@@ -560,6 +572,17 @@ Response Server::servicePage(const Clip& clip) const
             filler += line;
         r.body = top + rest + filler;
     }
+    // Just within the size a document may have, and naming no clip: what
+    // reading such a page costs, and nothing after it.
+    constexpr std::size_t kHostile = 16 * 1024 * 1024 - 4096;
+    if (clip.plan.fault == Fault::HugeTitle)
+        r.body = "<html><head><title>" + std::string(kHostile, 'T') + "</title></head></html>\r\n";
+    if (clip.plan.fault == Fault::ManyLines)
+        r.body = std::string(kHostile, '\n') + "<title>Many lines</title>\r\n";
+    if (clip.plan.fault == Fault::Drip) {
+        r.plan = clip.plan;
+        r.plan.pauseMs = 1000; // a byte a second
+    }
     return r;
 }
 
@@ -579,7 +602,9 @@ Response Server::playlistDocument(const Clip& clip) const
     Response r;
     r.headers = {{"Content-Type", "text/xml"}};
     std::string stream = "<STREAM APP=\"\" FULLPATH=\"\" URLPREFIX=\"http://\" SERVER=\"" +
-                         hostPort() + "\" PATH=\"/streams/" + clip.streamId + ".flv\"";
+                         hostPort() + "\" PATH=\"" +
+                         (clip.plan.fault == Fault::Moved ? "/moved" : "") + "/streams/" +
+                         clip.streamId + ".flv\"";
     if (clip.plan.fault != Fault::MissingAttribute)
         stream += " QUERYSTRING=\"sig=" + clip.clipId + "&amp;t=flv\"";
     stream += "/>";
@@ -685,6 +710,13 @@ void Server::send(int socket, const Response& response)
     case Fault::Slow:
         for (std::size_t at = 0; at < body.size() && !stopping(); at += plan.pieceBytes) {
             if (!writeAll(socket, body.data() + at, std::min(plan.pieceBytes, body.size() - at)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));
+        }
+        return;
+    case Fault::Drip:
+        for (std::size_t at = 0; at < body.size() && !stopping(); ++at) {
+            if (!writeAll(socket, body.data() + at, 1))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));
         }

@@ -24,6 +24,8 @@ enum class Fault
 {
     None,
     Slow,        // the body goes out in small pieces with pauses
+    Drip,        // the body goes out a byte at a time, pauseMs apart (a page that never ends)
+    Moved,       // the stream address answers 302 to where the stream really is
     Stall,       // some bytes, then silence until the server stops
     Cut,         // the connection closes after some bytes of the body, every time
     CutOnce,     // as Cut, but only when the whole body is asked for: a range request is served
@@ -33,6 +35,8 @@ enum class Fault
     MissingAttribute, // a playlist whose STREAM lacks QUERYSTRING
     NulBytes,         // a NUL byte before the page's marker lines
     HugePage,         // a page far larger than any real one
+    HugeTitle,        // a page of almost 16 MiB that is one title
+    ManyLines,        // a page of almost 16 MiB that is empty lines
 };
 
 // How a fault behaves where it takes a size or a pace.
