@@ -1,5 +1,6 @@
 #include "cli/consoleview.h"
 
+#include "cli/terminaltext.h"
 #include "core/job/progressmath.h"
 
 #include <QTimer>
@@ -29,10 +30,10 @@ void ConsoleJobView::draw()
     m_drawn = line;
     if (m_terminal) {
         // One line, rewritten in place.
-        std::fprintf(m_out, "\r%s\033[K", line.c_str());
+        std::fprintf(m_out, "\r%s\033[K", TerminalSafe(line).c_str());
         m_lineOpen = true;
     } else {
-        std::fprintf(m_out, "%s\n", line.c_str());
+        std::fprintf(m_out, "%s\n", TerminalSafe(line).c_str());
     }
     std::fflush(m_out);
 }
@@ -67,7 +68,7 @@ void ConsoleJobView::setTitle(const std::string& text)
         std::fprintf(m_out, "\n");
         m_lineOpen = false;
     }
-    std::fprintf(m_out, "%s\n", text.c_str());
+    std::fprintf(m_out, "%s\n", TerminalSafe(text).c_str());
     std::fflush(m_out);
     m_drawn.clear();
 }
@@ -105,8 +106,20 @@ void ConsoleJobView::message(const std::string& text)
         m_lineOpen = false;
     }
     std::FILE* to = text == "Done." ? m_out : m_err;
-    std::fprintf(to, "%s\n", text.c_str());
+    std::fprintf(to, "%s\n", TerminalSafe(text).c_str());
     std::fflush(to);
+}
+
+int CancelledStatus(platform::Interruption cause)
+{
+    switch (cause) {
+    case platform::Interruption::HangUp:
+        return 128 + 1;
+    case platform::Interruption::BrokenPipe:
+        return 128 + 13;
+    default:
+        return kExitCancelled;
+    }
 }
 
 int ExitStatusFor(JobOutcome outcome)

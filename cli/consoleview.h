@@ -2,6 +2,7 @@
 
 #include "core/job/joboutcome.h"
 #include "core/job/jobview.h"
+#include "platform/interruptions.h"
 
 #include <cstdio>
 #include <functional>
@@ -66,6 +67,10 @@ private:
 
 // The exit status of a job that ended so (0 for a saved file).
 int ExitStatusFor(JobOutcome outcome);
+// The status of a cancelled job, by what cancelled it: 130 for Ctrl+C and a
+// request to end, as a shell shows them; 129 and 141 when the terminal or
+// the reader of the output went away.
+int CancelledStatus(platform::Interruption cause);
 
 inline constexpr int kExitCancelled = 130;
 inline constexpr int kExitAlreadyRunning = 9;

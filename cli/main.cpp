@@ -1,18 +1,18 @@
 // clipvane-cli: the same job as the windowed program, on a terminal.
 #include "cli/consoleview.h"
+#include "cli/terminaltext.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/settings/outputfolder.h"
 #include "core/settings/settingsfile.h"
 #include "core/source/servicehosts.h"
 #include "platform/folders.h"
+#include "platform/interruptions.h"
 #include "platform/singleinstance.h"
 #include "platform/terminal.h"
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,15 +22,6 @@
 namespace {
 
 using namespace clipvane;
-
-std::atomic<bool> g_interrupted{false};
-
-void onInterrupt(int)
-{
-    g_interrupted = true;
-    // A second Ctrl+C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
 
 const char* kUsage =
     "Usage: clipvane-cli PAGE-ADDRESS [OUTPUT-FOLDER]\n"
@@ -48,7 +39,9 @@ const char* kUsage =
     "Exit status: 0 saved, 2 wrong use, 3 no connection to the maker's host,\n"
     "4 no video link on the page, 5 download failed, 6 conversion failed,\n"
     "7 the file could not be moved into the folder, 8 no converter,\n"
-    "9 Clipvane already running, 130 cancelled, 1 anything else.\n"
+    "9 Clipvane already running, 130 cancelled (Ctrl+C or a request to end),\n"
+    "129 cancelled because the terminal went away, 141 cancelled because the\n"
+    "output was no longer read, 1 anything else.\n"
     "\n"
     "  --help          this text\n"
     "  --version       the program's name and version\n";
@@ -115,21 +108,23 @@ int main(int argc, char* argv[])
     const auto job = StartJobSystem(
         view, CurrentHosts(),
         [](const std::string& message) {
-            std::fprintf(stderr, "%s\n", message.c_str());
+            std::fprintf(stderr, "%s\n", TerminalSafe(message).c_str());
             std::_Exit(ExitStatusFor(JobOutcome::NoConverter));
         },
         problems);
     if (!problems.tempFolder.empty()) {
-        std::fprintf(stderr, "%s\n", problems.tempFolder.c_str());
+        std::fprintf(stderr, "%s\n", TerminalSafe(problems.tempFolder).c_str());
         return ExitStatusFor(JobOutcome::TempFolderUnusable);
     }
     if (!problems.converterTool.empty()) {
-        std::fprintf(stderr, "%s\n", problems.converterTool.c_str());
+        std::fprintf(stderr, "%s\n", TerminalSafe(problems.converterTool).c_str());
         return ExitStatusFor(JobOutcome::NoConverter);
     }
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    platform::CatchInterruptions();
+    // The first interruption that came while the job ran: it decides the
+    // status of a cancelled job. One after the end changes nothing.
+    platform::Interruption cancelledBy = platform::Interruption::None;
 
     auto guarded = [&](auto&& step) {
         try {
@@ -145,8 +140,12 @@ int main(int argc, char* argv[])
     QTimer interrupts;
     interrupts.setInterval(100);
     QObject::connect(&interrupts, &QTimer::timeout, [&] {
-        if (g_interrupted.exchange(false))
+        const platform::Interruption interruption = platform::TakeInterruption();
+        if (interruption != platform::Interruption::None && !view.ended()) {
+            if (cancelledBy == platform::Interruption::None)
+                cancelledBy = interruption;
             guarded([&] { job->cancel(); });
+        }
         if (view.ended())
             QCoreApplication::quit();
     });
@@ -160,8 +159,13 @@ int main(int argc, char* argv[])
     });
     QCoreApplication::exec();
 
+    // The end was decided once, by the job: the status and the last line
+    // come from it alone.
     const JobEnd& end = job->lastEnd();
     if (end.outcome == JobOutcome::Saved)
-        std::printf("Saved: %s\n", end.savedPath.c_str());
+        std::printf("Saved: %s\n", TerminalSafe(end.savedPath).c_str());
+    std::fflush(stdout);
+    if (end.outcome == JobOutcome::Cancelled)
+        return CancelledStatus(cancelledBy);
     return ExitStatusFor(end.outcome);
 }

@@ -269,4 +269,98 @@ TEST_F(CliTest, AKilledProgramTakesItsConverterAlong)
     EXPECT_EQ(processesLeft(), 0) << "nnn.exe or its ffmpeg outlived the program that started them";
 }
 
+TEST_F(CliTest, ControlCharactersFromOutsideAreWrittenOut)
+{
+    // The page's title line ends at its CR (a lone CR ends a line there).
+    const std::string title = "Bell\x07 esc\x1b[31mred\x1b]0;owned\x07 tab\tcr";
+    EXPECT_EQ(run({page("1007"), outFolder()}), 0) << err();
+    const std::string written = out() + err();
+    for (const char c : written) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte != 0x7F))
+            << "a raw control byte " << int(byte);
+    }
+    const std::string safe = "Bell\\x07 esc\\x1b[31mred\\x1b]0;owned\\x07 tab\\tcr";
+    EXPECT_NE(out().find("title: " + safe + "\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("Saved: " + outFolder() + "/" + safe + ".AVI\n"), std::string::npos)
+        << out();
+    EXPECT_TRUE(fs::exists(m_root / "out" / (title + ".AVI")))
+        << "the file keeps the title's own bytes";
+}
+
+TEST_F(CliTest, ACtrlCAfterTheEndChangesNothing)
+{
+    // How long a job takes here, then Ctrl+C at times around its end.
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(run({page("1001"), outFolder()}), 0) << err();
+    const auto took = std::chrono::steady_clock::now() - begin;
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove_all(m_root / "out");
+        fs::create_directories(m_root / "out");
+        const pid_t job = start({page("1001"), outFolder()});
+        std::this_thread::sleep_for(took * (70 + 6 * round) / 100);
+        ::kill(job, SIGINT);
+        const int status = wait(job, 60s);
+        const bool saved = !outEmpty();
+        if (status == 130) {
+            EXPECT_FALSE(saved) << "cancelled, yet the file is there";
+            EXPECT_EQ(out().find("Saved:"), std::string::npos);
+        } else {
+            EXPECT_EQ(status, 0) << err();
+            EXPECT_TRUE(saved);
+            EXPECT_NE(out().find("Saved:"), std::string::npos) << out();
+        }
+    }
+}
+
+TEST_F(CliTest, ATerminalThatGoesAwayCancelsTheJob)
+{
+    const pid_t job = start({page("1004"), outFolder()});
+    ASSERT_TRUE(waitForOutput("Converting...")) << out();
+    ::kill(job, SIGHUP);
+    EXPECT_EQ(wait(job, 30s), 129);
+    EXPECT_TRUE(outEmpty());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(processesLeft(), 0) << "a converter outlived the cancelled job";
+}
+
+TEST_F(CliTest, AReaderThatStopsReadingCancelsTheJob)
+{
+    // clipvane-cli ... | head -1, with the reader closing once the
+    // conversion has begun.
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t job = ::fork();
+    if (job == 0) {
+        ::setenv("HOME", (m_root / "home").c_str(), 1);
+        ::unsetenv("XDG_CACHE_HOME");
+        ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::dup2(pipe[1], 1);
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        const std::string program = (m_root / "bin" / "clipvane-cli").string();
+        const std::string address = page("1004");
+        const std::string folder = outFolder();
+        ::execl(program.c_str(), program.c_str(), address.c_str(), folder.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(pipe[1]);
+    std::string seen;
+    char buffer[4096];
+    while (seen.find("Converting...") == std::string::npos) {
+        const ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    ASSERT_NE(seen.find("Converting..."), std::string::npos) << seen;
+    ::close(pipe[0]);
+    EXPECT_EQ(wait(job, 30s), 141);
+    EXPECT_TRUE(outEmpty());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(processesLeft(), 0) << "a converter outlived the cancelled job";
+}
+
 } // namespace

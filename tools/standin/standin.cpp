@@ -49,6 +49,13 @@ std::vector<Clip> makeCatalogue()
         {"1005", "7340016", "st-7340016", "Sixty seconds of surf", 60, {}},
         // A page written in Latin-1, as old pages are: the title is no UTF-8.
         {"1006", "7340017", "st-7340017", "Caf\xE9 au lait \xE0 Paris", 3, {}},
+        // A hostile title: what a terminal would take for commands.
+        {"1007",
+         "7340018",
+         "st-7340018",
+         "Bell\x07 esc\x1b[31mred\x1b]0;owned\x07 tab\tcr\r del\x7f end",
+         3,
+         {}},
     };
     struct Faulty
     {
