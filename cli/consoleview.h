@@ -4,6 +4,7 @@
 #include "core/job/jobview.h"
 #include "platform/interruptions.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -11,13 +12,31 @@
 namespace clipvane {
 
 // The job's view on a terminal: one progress line that updates in place (or
-// plain lines when the output is not a terminal), messages on stderr, and
-// the end of the job remembered for the exit status.
+// plain lines when the output is not a terminal), the end's message on
+// stdout when the job is over and on stderr when it failed. With JSON, one
+// object a line for each event instead (see kJsonEvents). Whatever came
+// from outside is written so no byte of it acts on the terminal.
 class ConsoleJobView : public JobView
 {
 public:
-    ConsoleJobView(std::string address, std::string outputFolder, bool terminal, std::FILE* out,
-                   std::FILE* err);
+    enum class Style
+    {
+        Terminal, // one line, rewritten in place
+        Lines,    // a line for each change
+        Json,     // a JSON object for each event
+    };
+
+    ConsoleJobView(std::string outputFolder, Style style, std::FILE* out, std::FILE* err);
+
+    // The next job of the call: its address, its place among them.
+    void beginJob(const std::string& address, std::size_t index, std::size_t count);
+    // The bytes downloaded so far, for the JSON progress events (-1: none).
+    void setByteCounter(std::function<std::int64_t()> counter) { m_bytes = std::move(counter); }
+    // Called once a job has ended.
+    void setEndedHandler(std::function<void(const JobEnd&)> handler)
+    {
+        m_endedHandler = std::move(handler);
+    }
 
     std::string address() const override { return m_address; }
     void clearAddress() override { m_address.clear(); }
@@ -31,14 +50,19 @@ public:
     void setTotalGauge(int value) override;
 
     void showProgressWindow() override;
-    void showMainWindow() override;
+    void showMainWindow() override {}
 
     void message(const std::string& text) override;
     void jobEnded(const JobEnd& end) override;
 
+    // An error of the program's own, outside any job's end.
+    void report(const std::string& text);
+    // A line of the closing summary, or the JSON summary itself.
+    void line(const std::string& text);
+    void json(const std::string& eventLine);
+    Style style() const { return m_style; }
+
     bool ended() const { return m_ended; }
-    // Called once the job has ended: the program need not wait any longer.
-    void setEndedHandler(std::function<void()> handler) { m_endedHandler = std::move(handler); }
 
     // The progress line as it reads now.
     std::string progressLine() const;
@@ -48,13 +72,15 @@ private:
     // Plain output: gauge changes are printed once the current turn of the
     // event loop is over, so a tick gives one line, not three.
     void drawLater();
+    void endLine();
 
     std::string m_address;
     std::string m_outputFolder;
-    bool m_terminal;
+    Style m_style;
     std::FILE* m_out;
     std::FILE* m_err;
     std::string m_operation;
+    std::string m_phase;
     std::string m_title;
     int m_step = 0;
     int m_total = 0;
@@ -62,7 +88,9 @@ private:
     bool m_lineOpen = false;
     bool m_drawPending = false;
     bool m_ended = false;
-    std::function<void()> m_endedHandler;
+    std::string m_pendingMessage;
+    std::function<std::int64_t()> m_bytes;
+    std::function<void(const JobEnd&)> m_endedHandler;
 };
 
 // The exit status of a job that ended so (0 for a saved file).
@@ -71,6 +99,9 @@ int ExitStatusFor(JobOutcome outcome);
 // request to end, as a shell shows them; 129 and 141 when the terminal or
 // the reader of the output went away.
 int CancelledStatus(platform::Interruption cause);
+
+// The events --json writes, for the help text and the README.
+extern const char* const kJsonEvents;
 
 inline constexpr int kExitCancelled = 130;
 inline constexpr int kExitAlreadyRunning = 9;

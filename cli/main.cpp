@@ -1,6 +1,9 @@
 // clipvane-cli: the same job as the windowed program, on a terminal.
+#include "cli/arguments.h"
 #include "cli/consoleview.h"
+#include "cli/jsonevents.h"
 #include "cli/terminaltext.h"
+#include "core/download/downloadworker.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/settings/outputfolder.h"
@@ -16,6 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -24,27 +30,39 @@ namespace {
 using namespace clipvane;
 
 const char* kUsage =
-    "Usage: clipvane-cli PAGE-ADDRESS [OUTPUT-FOLDER]\n"
+    "Usage: clipvane-cli [OPTIONS] PAGE-ADDRESS... [-o OUTPUT-FOLDER]\n"
+    "       clipvane-cli [OPTIONS] --batch FILE [-o OUTPUT-FOLDER]\n"
+    "       clipvane-cli PAGE-ADDRESS OUTPUT-FOLDER\n"
     "\n"
-    "Saves the clip of a video page as an AVI file (MPEG-4 video tagged divx at\n"
-    "320x240, mono MP3), the same job the Clipvane window does.\n"
+    "Saves the clip of each video page as an AVI file (MPEG-4 video tagged divx\n"
+    "at 320x240, mono MP3), the same job the Clipvane window does, one page after\n"
+    "the other.\n"
     "\n"
-    "  PAGE-ADDRESS    the address of the video page, as a browser shows it\n"
-    "  OUTPUT-FOLDER   where the file goes; by default the window's saved output\n"
-    "                  folder (set.txt beside the program), else the desktop\n"
-    "\n"
-    "The file is named after the clip's title, with [1], [2], ... in front when\n"
-    "the name is taken. Ctrl+C cancels the job; nothing is then added to the folder.\n"
-    "\n"
-    "Exit status: 0 saved, 2 wrong use, 3 no connection to the maker's host,\n"
-    "4 no video link on the page, 5 download failed, 6 conversion failed,\n"
-    "7 the file could not be moved into the folder, 8 no converter,\n"
-    "9 Clipvane already running, 130 cancelled (Ctrl+C or a request to end),\n"
-    "129 cancelled because the terminal went away, 141 cancelled because the\n"
-    "output was no longer read, 1 anything else.\n"
-    "\n"
+    "  PAGE-ADDRESS    the address of a video page, as a browser shows it\n"
+    "  -o, --output OUTPUT-FOLDER\n"
+    "                  where the files go; by default the window's saved output\n"
+    "                  folder (set.txt), else the desktop. A last argument that is\n"
+    "                  no http or https address is taken for the folder as well.\n"
+    "  --batch FILE    the addresses of FILE too, one a line (\"-\": standard\n"
+    "                  input); blank lines and lines starting with # are skipped\n"
+    "  --json          one JSON object a line for each event, instead of the text\n"
     "  --help          this text\n"
-    "  --version       the program's name and version\n";
+    "  --version       the program's name and version\n"
+    "\n"
+    "Each file is named after the clip's title, with [1], [2], ... in front when\n"
+    "the name is taken, so two clips of one title never overwrite each other.\n"
+    "Ctrl+C cancels the job in progress and skips the rest; nothing is then added\n"
+    "to the folder for that job. With more than one page, a summary follows.\n"
+    "\n"
+    "Exit status: 0 when every file was saved, else the status of the first job\n"
+    "that was not: 2 wrong use, 3 no connection to the maker's host, 4 no video\n"
+    "link on the page, 5 download failed, 6 conversion failed, 7 the file could\n"
+    "not be moved into the folder, 8 no converter, 9 Clipvane already running,\n"
+    "130 cancelled (Ctrl+C or a request to end), 129 cancelled because the\n"
+    "terminal went away, 141 cancelled because the output was no longer read,\n"
+    "1 anything else.\n"
+    "\n"
+    "The events of --json:\n";
 
 // The saved output folder of the window, if the settings file names one.
 class SavedFolder : public SettingsTarget
@@ -70,23 +88,82 @@ std::string DefaultOutputFolder()
     return NormalizeOutputFolder(desktop.empty() ? platform::HomeFolder() : desktop);
 }
 
+// What became of each page of the call.
+struct Result
+{
+    std::string address;
+    JobEnd end;
+    int status = 0;
+    bool skipped = false;
+};
+
+void PrintSummary(ConsoleJobView& view, const std::vector<Result>& results, int status)
+{
+    int saved = 0, failed = 0, cancelled = 0;
+    for (const Result& r : results) {
+        if (r.end.outcome == JobOutcome::Saved)
+            ++saved;
+        else if (r.skipped || r.end.outcome == JobOutcome::Cancelled)
+            ++cancelled;
+        else
+            ++failed;
+    }
+    if (view.style() == ConsoleJobView::Style::Json) {
+        view.json(JsonEvent("summary", {{"saved", std::to_string(saved)},
+                                        {"failed", std::to_string(failed)},
+                                        {"cancelled", std::to_string(cancelled)},
+                                        {"status", std::to_string(status)}}));
+        return;
+    }
+    if (results.size() < 2)
+        return;
+    view.line("Summary: " + std::to_string(saved) + " saved, " + std::to_string(failed) +
+              " failed, " + std::to_string(cancelled) + " cancelled");
+    for (const Result& r : results) {
+        if (r.end.outcome == JobOutcome::Saved)
+            view.line("  saved: " + TerminalSafe(r.end.savedPath));
+        else if (r.skipped)
+            view.line("  cancelled (not started): " + TerminalSafe(r.address));
+        else if (r.end.outcome == JobOutcome::Cancelled)
+            view.line("  cancelled: " + TerminalSafe(r.address));
+        else
+            view.line("  failed: " + TerminalSafe(r.address) + ": " + TerminalSafe(r.end.message));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    for (const std::string& a : arguments) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (a == "--version") {
-            std::puts("Clipvane 1.0");
-            return 0;
-        }
+    const CliArguments arguments = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (arguments.help) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kJsonEvents, stdout);
+        return 0;
     }
-    if (arguments.empty() || arguments.size() > 2 || arguments[0].rfind("--", 0) == 0) {
+    if (arguments.version) {
+        std::puts("Clipvane 1.0");
+        return 0;
+    }
+    std::vector<std::string> addresses = arguments.addresses;
+    if (arguments.error.empty() && !arguments.batchFile.empty()) {
+        std::ifstream file;
+        if (arguments.batchFile != "-")
+            file.open(arguments.batchFile);
+        if (arguments.batchFile != "-" && !file) {
+            std::fprintf(stderr, "clipvane-cli: cannot read %s\n",
+                         TerminalSafe(arguments.batchFile).c_str());
+            return kExitUsage;
+        }
+        const std::vector<std::string> batch =
+            ReadBatchLines(arguments.batchFile == "-" ? std::cin : file);
+        addresses.insert(addresses.end(), batch.begin(), batch.end());
+    }
+    if (!arguments.error.empty() || addresses.empty()) {
+        if (!arguments.error.empty())
+            std::fprintf(stderr, "clipvane-cli: %s\n", TerminalSafe(arguments.error).c_str());
         std::fputs(kUsage, stderr);
+        std::fputs(kJsonEvents, stderr);
         return kExitUsage;
     }
 
@@ -100,10 +177,12 @@ int main(int argc, char* argv[])
 
     QCoreApplication app(argc, argv);
     const std::string folder =
-        arguments.size() > 1 ? NormalizeOutputFolder(arguments[1]) : DefaultOutputFolder();
-
-    ConsoleJobView view(arguments[0], folder, platform::IsTerminal(stdout), stdout, stderr);
-    view.setEndedHandler([] { QCoreApplication::quit(); });
+        arguments.folder.empty() ? DefaultOutputFolder() : NormalizeOutputFolder(arguments.folder);
+    const ConsoleJobView::Style style = arguments.json ? ConsoleJobView::Style::Json
+                                        : platform::IsTerminal(stdout)
+                                            ? ConsoleJobView::Style::Terminal
+                                            : ConsoleJobView::Style::Lines;
+    ConsoleJobView view(folder, style, stdout, stderr);
     StartupProblems problems;
     const auto job = StartJobSystem(
         view, CurrentHosts(),
@@ -120,19 +199,64 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", TerminalSafe(problems.converterTool).c_str());
         return ExitStatusFor(JobOutcome::NoConverter);
     }
+    view.setByteCounter([&job]() -> std::int64_t {
+        const DownloadWorker* worker = job->downloadWorker();
+        return job->current().downloading && worker ? worker->bytesShown() : -1;
+    });
 
     platform::CatchInterruptions();
-    // The first interruption that came while the job ran: it decides the
-    // status of a cancelled job. One after the end changes nothing.
+    // The first interruption while a job ran decides the status of that
+    // cancelled job and skips the rest. One after a job's end changes
+    // nothing of it: its end was decided once, by the job.
     platform::Interruption cancelledBy = platform::Interruption::None;
+    std::vector<Result> results;
+    std::size_t next = 0;
+    int status = 0;
 
     auto guarded = [&](auto&& step) {
         try {
             step();
         } catch (const std::exception& e) {
-            view.message(e.what());
+            view.report(e.what());
         }
     };
+    std::function<void()> startNext = [&] {
+        if (next >= addresses.size() || cancelledBy != platform::Interruption::None) {
+            for (; next < addresses.size(); ++next)
+                results.push_back(
+                    {addresses[next], {JobOutcome::Cancelled, {}, {}}, kExitCancelled, true});
+            QCoreApplication::quit();
+            return;
+        }
+        view.beginJob(addresses[next], next, addresses.size());
+        ++next;
+        guarded([&] { job->start(); });
+    };
+    view.setEndedHandler([&](const JobEnd& end) {
+        const int jobStatus = end.outcome == JobOutcome::Cancelled ? CancelledStatus(cancelledBy)
+                                                                   : ExitStatusFor(end.outcome);
+        results.push_back({addresses[next - 1], end, jobStatus, false});
+        if (status == 0)
+            status = jobStatus;
+        const bool json = view.style() == ConsoleJobView::Style::Json;
+        if (end.outcome == JobOutcome::Saved) {
+            if (json)
+                view.json(JsonEvent("saved", {{"address", JsonString(addresses[next - 1])},
+                                              {"path", JsonString(end.savedPath)}}));
+            else
+                view.line("Saved: " + TerminalSafe(end.savedPath));
+        } else if (json) {
+            if (end.outcome == JobOutcome::Cancelled)
+                view.json(JsonEvent("cancelled", {{"address", JsonString(addresses[next - 1])},
+                                                  {"status", std::to_string(jobStatus)}}));
+            else
+                view.json(JsonEvent("failed", {{"address", JsonString(addresses[next - 1])},
+                                               {"message", JsonString(end.message)},
+                                               {"status", std::to_string(jobStatus)}}));
+        }
+        // The next page once this turn of the event loop is over.
+        QTimer::singleShot(0, startNext);
+    });
 
     QTimer ticker;
     ticker.setInterval(1000);
@@ -141,31 +265,19 @@ int main(int argc, char* argv[])
     interrupts.setInterval(100);
     QObject::connect(&interrupts, &QTimer::timeout, [&] {
         const platform::Interruption interruption = platform::TakeInterruption();
-        if (interruption != platform::Interruption::None && !view.ended()) {
-            if (cancelledBy == platform::Interruption::None)
-                cancelledBy = interruption;
+        if (interruption == platform::Interruption::None ||
+            cancelledBy != platform::Interruption::None)
+            return;
+        cancelledBy = interruption;
+        if (job->busy())
             guarded([&] { job->cancel(); });
-        }
-        if (view.ended())
-            QCoreApplication::quit();
     });
     ticker.start();
     interrupts.start();
-
-    QTimer::singleShot(0, [&] {
-        guarded([&] { job->start(); });
-        if (view.ended())
-            QCoreApplication::quit();
-    });
+    QTimer::singleShot(0, startNext);
     QCoreApplication::exec();
 
-    // The end was decided once, by the job: the status and the last line
-    // come from it alone.
-    const JobEnd& end = job->lastEnd();
-    if (end.outcome == JobOutcome::Saved)
-        std::printf("Saved: %s\n", TerminalSafe(end.savedPath).c_str());
+    PrintSummary(view, results, status);
     std::fflush(stdout);
-    if (end.outcome == JobOutcome::Cancelled)
-        return CancelledStatus(cancelledBy);
-    return ExitStatusFor(end.outcome);
+    return status;
 }

@@ -210,7 +210,21 @@ TEST_F(CliTest, ErrorEndsHaveTheirStatusAndMessage)
          {page("1001"), "/nonexistent/clips"},
          7,
          "Error: Cant move the video file to "},
-        {"usage", [] {}, {}, 2, "Usage: clipvane-cli PAGE-ADDRESS [OUTPUT-FOLDER]\n"},
+        {"usage",
+         [] {},
+         {},
+         2,
+         "Usage: clipvane-cli [OPTIONS] PAGE-ADDRESS... [-o OUTPUT-FOLDER]\n"},
+        {"unknown option",
+         [] {},
+         {"--fast", page("1001")},
+         2,
+         "clipvane-cli: unknown option --fast\n"},
+        {"unreadable batch",
+         [] {},
+         {"--batch", "/nonexistent/list"},
+         2,
+         "clipvane-cli: cannot read /nonexistent/list\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -361,6 +375,85 @@ TEST_F(CliTest, AReaderThatStopsReadingCancelsTheJob)
     EXPECT_TRUE(outEmpty());
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(processesLeft(), 0) << "a converter outlived the cancelled job";
+}
+
+TEST_F(CliTest, SeveralPagesInOneCall)
+{
+    // Three addresses, one of them twice, one that fails; the folder by -o.
+    const std::string list = (m_root / "list.txt").string();
+    {
+        std::ofstream file(list);
+        file << "# clips to save\n\n  " << page("1001") << "  \n" << page("2005") << "\n";
+    }
+    const int status = run({page("1001"), "--batch", list, "-o", outFolder()});
+    EXPECT_EQ(status, 4) << "the status of the first job that was not saved";
+    const fs::path out1 = m_root / "out" / "Harbour lights at dusk.AVI";
+    const fs::path out2 = m_root / "out" / "[1]Harbour lights at dusk.AVI";
+    EXPECT_TRUE(fs::exists(out1));
+    EXPECT_TRUE(fs::exists(out2)) << "the same title twice: the [n] rule";
+    EXPECT_NE(out().find("Saved: " + out1.string() + "\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("Saved: " + out2.string() + "\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("Summary: 2 saved, 1 failed, 0 cancelled\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("  failed: " + page("2005") + ": Error: Cant get and check video link.\n"),
+              std::string::npos)
+        << out();
+
+    // All saved: 0; the old form with the folder last still works.
+    fs::remove_all(m_root / "out");
+    fs::create_directories(m_root / "out");
+    EXPECT_EQ(run({page("1002"), outFolder()}), 0) << err();
+    EXPECT_EQ(out().find("Summary"), std::string::npos) << "one page, no summary";
+}
+
+TEST_F(CliTest, CtrlCCancelsTheJobInProgressAndSkipsTheRest)
+{
+    const pid_t job = start({page("1004"), page("1001"), page("1002"), "-o", outFolder()});
+    ASSERT_TRUE(waitForOutput("Converting...")) << out();
+    ::kill(job, SIGINT);
+    EXPECT_EQ(wait(job, 30s), 130);
+    EXPECT_TRUE(outEmpty()) << "nothing of the cancelled job, nothing of the skipped ones";
+    EXPECT_NE(out().find("Summary: 0 saved, 0 failed, 3 cancelled\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("  cancelled (not started): " + page("1002")), std::string::npos) << out();
+}
+
+TEST_F(CliTest, JsonEventsAScriptCanRead)
+{
+    const int status = run({"--json", page("1001"), page("2005"), "-o", outFolder()});
+    EXPECT_EQ(status, 4);
+    std::vector<std::string> events;
+    std::istringstream lines(out());
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_EQ(line.rfind("{\"event\":\"", 0), 0u) << "not an event: " << line;
+        EXPECT_EQ(line.back(), '}') << line;
+        events.push_back(line.substr(10, line.find('"', 10) - 10));
+    }
+    const std::string avi = (m_root / "out" / "Harbour lights at dusk.AVI").string();
+    const std::string all = out();
+    EXPECT_NE(all.find("{\"event\":\"start\",\"address\":\"" + page("1001") +
+                       "\",\"index\":1,\"count\":2}"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("{\"event\":\"title\",\"title\":\"Harbour lights at dusk\"}"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("{\"event\":\"phase\",\"phase\":\"downloading\"}"), std::string::npos)
+        << all;
+    EXPECT_NE(all.find("{\"event\":\"phase\",\"phase\":\"converting\"}"), std::string::npos) << all;
+    EXPECT_NE(all.find("\"step\":"), std::string::npos) << all;
+    EXPECT_NE(all.find("{\"event\":\"saved\",\"address\":\"" + page("1001") + "\",\"path\":\"" +
+                       avi + "\"}"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("{\"event\":\"failed\",\"address\":\"" + page("2005") +
+                       "\",\"message\":\"Error: Cant get and check video link.\",\"status\":4}"),
+              std::string::npos)
+        << all;
+    EXPECT_EQ(events.back(), "summary");
+    EXPECT_NE(
+        all.find("{\"event\":\"summary\",\"saved\":1,\"failed\":1,\"cancelled\":0,\"status\":4}"),
+        std::string::npos)
+        << all;
+    EXPECT_EQ(err(), "");
 }
 
 } // namespace

@@ -1,0 +1,76 @@
+#include "cli/arguments.h"
+
+#include "core/source/internet.h"
+
+namespace clipvane {
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace
+
+CliArguments ParseArguments(const std::vector<std::string>& arguments)
+{
+    CliArguments parsed;
+    std::vector<std::string> positional;
+    bool folderGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        auto value = [&](const char* option) -> std::string {
+            if (i + 1 >= arguments.size()) {
+                parsed.error = std::string(option) + " needs a value";
+                return {};
+            }
+            return arguments[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            parsed.help = true;
+        } else if (a == "--version") {
+            parsed.version = true;
+        } else if (a == "--json") {
+            parsed.json = true;
+        } else if (a == "-o" || a == "--output") {
+            parsed.folder = value("-o");
+            folderGiven = true;
+        } else if (a == "--batch") {
+            parsed.batchFile = value("--batch");
+        } else if (a == "--") {
+            positional.insert(positional.end(), arguments.begin() + static_cast<long>(i) + 1, arguments.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-') {
+            parsed.error = "unknown option " + a;
+        } else {
+            positional.push_back(a);
+        }
+        if (!parsed.error.empty())
+            return parsed;
+    }
+    // clipvane-cli ADDRESS FOLDER, as it always was.
+    if (!folderGiven && positional.size() >= 2 && !IsWebAddress(positional.back())) {
+        parsed.folder = positional.back();
+        positional.pop_back();
+    }
+    parsed.addresses = positional;
+    return parsed;
+}
+
+std::vector<std::string> ReadBatchLines(std::istream& in)
+{
+    std::vector<std::string> addresses;
+    for (std::string line; std::getline(in, line);) {
+        const std::string address = trimmed(line);
+        if (!address.empty() && address[0] != '#')
+            addresses.push_back(address);
+    }
+    return addresses;
+}
+
+} // namespace clipvane
