@@ -43,7 +43,8 @@ CliArguments ParseArguments(const std::vector<std::string>& arguments)
         } else if (a == "--batch") {
             parsed.batchFile = value("--batch");
         } else if (a == "--") {
-            positional.insert(positional.end(), arguments.begin() + static_cast<long>(i) + 1, arguments.end());
+            positional.insert(positional.end(), arguments.begin() + static_cast<long>(i) + 1,
+                              arguments.end());
             break;
         } else if (a.size() > 1 && a[0] == '-') {
             parsed.error = "unknown option " + a;

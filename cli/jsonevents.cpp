@@ -74,7 +74,8 @@ std::string JsonString(const std::string& bytes)
     return json + "\"";
 }
 
-std::string JsonEvent(const std::string& name, const std::vector<std::pair<std::string, std::string>>& fields)
+std::string JsonEvent(const std::string& name,
+                      const std::vector<std::pair<std::string, std::string>>& fields)
 {
     std::string line = "{\"event\":" + JsonString(name);
     for (const auto& [key, value] : fields)

@@ -14,6 +14,7 @@ std::string JsonString(const std::string& bytes);
 
 // One event, one line: {"event":"<name>", then the fields as given}. Values
 // are already JSON (JsonString for texts, plain digits for numbers).
-std::string JsonEvent(const std::string& name, const std::vector<std::pair<std::string, std::string>>& fields);
+std::string JsonEvent(const std::string& name,
+                      const std::vector<std::pair<std::string, std::string>>& fields);
 
 } // namespace clipvane

@@ -78,7 +78,7 @@ std::string DefaultOutputFolder()
 {
     SavedFolder saved;
     try {
-        ApplySettingsFile(platform::ExecutableFolder() + "set.txt", saved);
+        ApplySettingsFile(platform::SettingsFolder() + "set.txt", saved);
     } catch (const std::exception&) {
         // Only the folder line matters here; a bad position line does not.
     }

@@ -13,6 +13,16 @@ std::string ExecutableFolder();
 // executable" at a folder of their own. An empty text restores the real one.
 void SetExecutableFolderForTests(const std::string& folder);
 
+// Where the program keeps "set.txt", the first-run markers and looks for
+// "hosts.ini": beside the executable when this user may write there (a
+// portable folder, a build folder), else the per-user configuration folder
+// "clipvane/" (an installed program under /usr/bin), made when missing.
+std::string SettingsFolder();
+
+// The help page: beside the executable, else in the shared data folder of an
+// installed program ("../share/clipvane/" from it).
+std::string HelpPage();
+
 // The user's desktop folder, or empty when the platform names none.
 std::string DesktopFolder();
 // The user's home folder: the output folder when nothing better is known.

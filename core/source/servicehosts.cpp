@@ -49,7 +49,7 @@ ServiceHosts LoadServiceHosts(const std::string& iniPath)
 const ServiceHosts& CurrentHosts()
 {
     if (!g_current)
-        g_current = LoadServiceHosts(platform::ExecutableFolder() + "hosts.ini");
+        g_current = LoadServiceHosts(platform::SettingsFolder() + "hosts.ini");
     return *g_current;
 }
 

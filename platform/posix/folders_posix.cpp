@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,33 @@ std::string ExecutableFolder()
 void SetExecutableFolderForTests(const std::string& folder)
 {
     g_executableFolderOverride = folder.empty() ? std::string() : withSlash(folder);
+}
+
+std::string SettingsFolder()
+{
+    const std::string beside = ExecutableFolder();
+    // As the effective user: what this process may really do.
+    if (::faccessat(AT_FDCWD, beside.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
+        return beside;
+    const std::string own =
+        withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) +
+        "clipvane/";
+    for (std::size_t i = 1; i < own.size(); ++i)
+        if (own[i] == '/')
+            ::mkdir(own.substr(0, i).c_str(), 0700);
+    return own;
+}
+
+std::string HelpPage()
+{
+    const std::string beside = ExecutableFolder() + "help.htm";
+    struct stat st
+    {
+    };
+    if (::stat(beside.c_str(), &st) == 0)
+        return beside;
+    const std::string shared = ExecutableFolder() + "../share/clipvane/help.htm";
+    return ::stat(shared.c_str(), &st) == 0 ? shared : beside;
 }
 
 std::string DesktopFolder()
@@ -78,7 +106,7 @@ bool FolderExists(const std::string& path)
 
 bool FolderWritable(const std::string& path)
 {
-    return ::access(path.c_str(), W_OK | X_OK) == 0;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 void CreateFolder(const std::string& path)

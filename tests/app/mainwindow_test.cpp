@@ -3,6 +3,7 @@
 #include "platform/folders.h"
 #include "platform/shell.h"
 #include "support/testenv.h"
+#include "support/withoutoverride.h"
 #include "ui/common/messages.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/skin/folderchooser.h"
@@ -273,6 +274,41 @@ TEST_F(MainWindowTest, SettingsAreAppliedOnceBySecondTimerAndWrittenAtTheEnd)
     }
     EXPECT_EQ(test::ReadFile(setTxt()),
               QFile::encodeName(folder).toStdString() + "/\r\n-7\r\n-4\r\n");
+}
+
+TEST_F(MainWindowTest, AProgramFolderItCannotWriteKeepsItsFilesInTheConfigFolder)
+{
+    const QString config =
+        QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/clipvane");
+    QDir(config).removeRecursively();
+    const std::string folder =
+        QFile::encodeName(test::NewFolder(QStringLiteral("videos"))).toStdString();
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(m_beside, readOnly));
+    {
+        // As a user who cannot write to /usr/bin.
+        test::WithoutOverride asAnyUser;
+        EXPECT_EQ(platform::SettingsFolder(), QFile::encodeName(config).toStdString() + "/");
+        test::WriteFile(config + QStringLiteral("/set.txt"), folder + "\r\n100\r\n200\r\n");
+        {
+            auto form = makeWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->startupTimer()->isActive(); }, 10000));
+            EXPECT_EQ(form->outputFolder(), folder + "/");
+            EXPECT_EQ(form->y(), 100);
+            form->move(-4, -7);
+        }
+        EXPECT_EQ(test::ReadFile(config + QStringLiteral("/set.txt")),
+                  folder + "/\r\n-7\r\n-4\r\n");
+        EXPECT_TRUE(QFile::exists(config + QStringLiteral("/done.txt")));
+        EXPECT_TRUE(QFile::exists(config + QStringLiteral("/done2.txt")));
+        EXPECT_TRUE(MessageBoxRecorder::take().empty());
+    }
+    EXPECT_FALSE(QFile::exists(setTxt())) << "nothing beside the program";
+    ASSERT_TRUE(QFile::setPermissions(m_beside, readOnly | QFile::WriteOwner));
+    // A program folder it can write (a portable install, a build): beside it.
+    EXPECT_EQ(platform::SettingsFolder(), QFile::encodeName(m_beside).toStdString() + "/");
+    QDir(config).removeRecursively();
 }
 
 TEST_F(MainWindowTest, BadSettingsAreReportedAndTheWindowKeepsItsPlace)

@@ -1,11 +1,10 @@
 #include "core/conversion/toolinstall.h"
 #include "core/source/internet.h"
 #include "support/jobfixture.h"
+#include "support/withoutoverride.h"
 
 #include <csignal>
-#include <linux/capability.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 
 namespace clipvane {
 namespace {
@@ -331,26 +330,6 @@ TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
     expectReadyForTheNextJob();
 }
 
-// Root may write anywhere; dropping the capability lets permissions apply.
-class WithoutOverride
-{
-public:
-    WithoutOverride()
-    {
-        m_header.version = _LINUX_CAPABILITY_VERSION_3;
-        ::syscall(SYS_capget, &m_header, m_saved);
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &=
-            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        ::syscall(SYS_capset, &m_header, reduced);
-    }
-    ~WithoutOverride() { ::syscall(SYS_capset, &m_header, m_saved); }
-
-private:
-    __user_cap_header_struct m_header{};
-    __user_cap_data_struct m_saved[2]{};
-};
-
 TEST_F(FaultTest, OutputFolderWithoutWritePermission)
 {
     const QString locked = test::NewFolder(QStringLiteral("locked"));
@@ -359,7 +338,7 @@ TEST_F(FaultTest, OutputFolderWithoutWritePermission)
     main().setOutputFolder(QFile::encodeName(locked).toStdString() + "/");
     std::vector<ShownBox> boxes;
     {
-        WithoutOverride asAnyUser;
+        test::WithoutOverride asAnyUser;
         boxes = run(page("1001"));
     }
     ASSERT_EQ(boxes.size(), 1u);

@@ -195,9 +195,9 @@ void MainWindow::runDeferredStartup()
 {
     m_startupTimer->stop();
     FirstRun firstRun(*this);
-    RunFirstRunWindows(platform::ExecutableFolder(), firstRun);
+    RunFirstRunWindows(platform::SettingsFolder(), firstRun);
     Settings target(*this);
-    ApplySettingsFile(platform::ExecutableFolder() + "set.txt", target);
+    ApplySettingsFile(platform::SettingsFolder() + "set.txt", target);
 }
 
 void MainWindow::tickJob()
@@ -215,7 +215,7 @@ void MainWindow::saveSettings()
     // The converter goes first: the settings are the last thing of a run.
     if (m_job)
         m_job->releaseConverter();
-    WriteSettingsFile(platform::ExecutableFolder() + "set.txt", outputFolder(), y(), x());
+    WriteSettingsFile(platform::SettingsFolder() + "set.txt", outputFolder(), y(), x());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -242,7 +242,7 @@ void MainWindow::showHelpMenu()
 
 void MainWindow::openHelpPage()
 {
-    platform::OpenDocument(platform::ExecutableFolder() + "help.htm");
+    platform::OpenDocument(platform::HelpPage());
 }
 
 void MainWindow::showAboutBox()
