@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2
   xvfb xdotool imagemagick
   clang-14 libclang-rt-14-dev clang-format-14 curl
+  dpkg-dev lintian
 )
 
 missing=()
