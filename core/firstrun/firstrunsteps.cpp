@@ -8,7 +8,8 @@ namespace clipvane {
 
 void WriteMarker(const std::string& path)
 {
-    const std::string problem = platform::WriteWholeFile(path, "Done\r\n", 0644);
+    // Atomically: a marker is whole or not there at all.
+    const std::string problem = platform::ReplaceFileAtomically(path, "Done\r\n", 0644);
     if (!problem.empty())
         throw EFileError(problem);
 }

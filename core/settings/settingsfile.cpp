@@ -3,6 +3,7 @@
 #include "core/base/error.h"
 #include "core/base/strtoint.h"
 #include "core/base/textlines.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 
 #include <cerrno>
@@ -62,14 +63,11 @@ std::string FormatSettings(const std::string& folder, std::int32_t top, std::int
 void WriteSettingsFile(const std::string& path, const std::string& folder, std::int32_t top,
                        std::int32_t left)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw EFileError(CannotCreateFileMessage(path, platform::ErrorText(errno)));
-    const std::string bytes = FormatSettings(folder, top, left);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw EFileError(CannotCreateFileMessage(path, platform::ErrorText(errno)));
+    // A write that fails (a full disk, a power cut) keeps the old file.
+    const std::string problem =
+        platform::ReplaceFileAtomically(path, FormatSettings(folder, top, left), 0644);
+    if (!problem.empty())
+        throw EFileError(problem);
 }
 
 } // namespace clipvane

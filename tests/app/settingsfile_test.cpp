@@ -1,9 +1,11 @@
 #include "core/base/error.h"
 #include "core/settings/settingsfile.h"
+#include "support/filesizelimit.h"
 #include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -136,6 +138,25 @@ TEST(SettingsFile, UnreadableFileIsReportedAndNothingApplied)
         return outcome.error + "|" + std::to_string(outcome.applied.size());
     });
     EXPECT_EQ(result, "Cannot open file \"" + bytes + "\". Permission denied|0");
+}
+
+TEST(SettingsFile, AFailedWriteKeepsTheOldFile)
+{
+    const QString path = test::NewFolder(QStringLiteral("atomic")) + QStringLiteral("/set.txt");
+    const std::string file = QFile::encodeName(path).toStdString();
+    WriteSettingsFile(file, "/old/", 1, 2);
+    try {
+        test::FileSizeLimit full(8); // the disk fills up during the write
+        WriteSettingsFile(file, "/a/folder/of/a/longer/name/", 300, 400);
+        ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file + "\". ", 0), 0u)
+            << e.what();
+    }
+    EXPECT_EQ(test::ReadFile(path), "/old/\r\n1\r\n2\r\n");
+    EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("set.txt")})
+        << "no temporary file left";
 }
 
 TEST(SettingsFile, UnwritableFileRaisesCannotCreate)

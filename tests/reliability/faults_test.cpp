@@ -1,5 +1,6 @@
 #include "core/conversion/toolinstall.h"
 #include "core/source/internet.h"
+#include "support/filesizelimit.h"
 #include "support/jobfixture.h"
 #include "support/withoutoverride.h"
 
@@ -270,33 +271,11 @@ TEST_F(FaultTest, SlowDripCancelledByTheUser)
 }
 
 // A soft file-size limit stands in for a full disk: writes beyond it fail.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
 TEST_F(FaultTest, FullDiskDuringTheDownload)
 {
     server().streamBytes(*server().clipByVid("1001")); // made before the limit, by ffmpeg
     {
-        FileSizeLimit full(32 * 1024);
+        test::FileSizeLimit full(32 * 1024);
         expectErrorEnd(run(page("1001")), JobController::kDownloadError);
     }
     expectReadyForTheNextJob();
@@ -313,7 +292,7 @@ TEST_F(FaultTest, FullDiskDuringTheMoveKeepsTheConvertedFile)
         [this] { return main().job().current().converting || !main().job().busy(); }, 60000));
     std::vector<ShownBox> boxes;
     {
-        FileSizeLimit full(16 * 1024); // the converter already runs with its own limits
+        test::FileSizeLimit full(16 * 1024); // the converter already runs with its own limits
         ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 60000));
         boxes = MessageBoxRecorder::take();
     }
