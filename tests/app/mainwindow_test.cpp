@@ -311,6 +311,33 @@ TEST_F(MainWindowTest, AProgramFolderItCannotWriteKeepsItsFilesInTheConfigFolder
     QDir(config).removeRecursively();
 }
 
+TEST_F(MainWindowTest, APlaceOffEveryScreenBecomesTheCentre)
+{
+    const struct
+    {
+        const char* name;
+        int top;
+        int left;
+        bool kept;
+    } cases[] = {
+        {"on the screen", 100, 200, true},
+        {"a little past the top left corner", -7, -4, true},
+        {"far up and left", -5000, -5000, false},
+        {"right of every screen", 100, 20000, false},
+        {"below every screen", 20000, 100, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteFile(setTxt(), "/srv/clips\r\n" + std::to_string(c.top) + "\r\n" +
+                                      std::to_string(c.left) + "\r\n");
+        auto form = makeWindow();
+        const QPoint centred = form->pos();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->startupTimer()->isActive(); }, 10000));
+        EXPECT_EQ(form->pos(), c.kept ? QPoint(c.left, c.top) : centred);
+        EXPECT_TRUE(MessageBoxRecorder::take().empty());
+    }
+}
+
 TEST_F(MainWindowTest, BadSettingsAreReportedAndTheWindowKeepsItsPlace)
 {
     test::WriteFile(setTxt(), "/srv/clips\r\nabc\r\n200\r\n");

@@ -197,7 +197,21 @@ void MainWindow::runDeferredStartup()
     FirstRun firstRun(*this);
     RunFirstRunWindows(platform::SettingsFolder(), firstRun);
     Settings target(*this);
-    ApplySettingsFile(platform::SettingsFolder() + "set.txt", target);
+    try {
+        ApplySettingsFile(platform::SettingsFolder() + "set.txt", target);
+    } catch (...) {
+        keepReachable();
+        throw;
+    }
+    keepReachable();
+}
+
+void MainWindow::keepReachable()
+{
+    // A place saved on another monitor layout (or by hand) that lies off
+    // every screen would leave the window where nobody can reach it.
+    if (!ReachableOnAScreen(QRect(pos(), frameGeometry().size())))
+        CentreOnScreen(this);
 }
 
 void MainWindow::tickJob()

@@ -65,6 +65,7 @@ private:
     void prepareJobs();
     void saveSettings();
     void keepOutputFolderNormal();
+    void keepReachable();
     void buildMenu();
     void connectHandlers();
 

@@ -26,6 +26,16 @@ void CentreOnScreen(QWidget* window)
         window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
+bool ReachableOnAScreen(const QRect& frame)
+{
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect on = frame.intersected(screen->availableGeometry());
+        if (on.width() >= 50 && on.height() >= 20)
+            return true;
+    }
+    return false;
+}
+
 void SkinWindow(QWidget* window)
 {
     QPalette palette = window->palette();

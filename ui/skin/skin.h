@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QApplication;
 class QWidget;
 
@@ -15,6 +17,10 @@ void SkinWindow(QWidget* window);
 
 // Places a window in the middle of the primary screen's free area.
 void CentreOnScreen(QWidget* window);
+
+// Whether enough of `frame` lies on one of the screens for the user to reach
+// it and drag it by its title (a corner of 50 by 20 pixels at least).
+bool ReachableOnAScreen(const QRect& frame);
 
 inline constexpr const char* kSkinFontFamily = "Liberation Sans";
 inline constexpr int kSkinFontPixelSize = 11;
