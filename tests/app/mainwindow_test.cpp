@@ -227,7 +227,10 @@ TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
 
     EXPECT_EQ(field->browseButton()->width(), FolderField::kButtonWidth);
     EXPECT_EQ(field->browseButton()->geometry().right(), field->width() - 1);
-    EXPECT_EQ(field->maxLength(), 255);
+    // Nothing can be typed, so no length limit can cut a path that is set.
+    const std::string deep = "/" + std::string(150, 'a') + "/" + std::string(149, 'b') + "/";
+    form->setOutputFolder(deep);
+    EXPECT_EQ(form->outputFolder(), deep);
 }
 
 TEST_F(MainWindowTest, ChooserResultIsNormalisedAndCancelKeepsTheField)

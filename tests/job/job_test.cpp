@@ -314,5 +314,25 @@ TEST_F(JobTest, ALatin1TitleIsSavedAndOpenedByItsOwnBytes)
     EXPECT_EQ(progress().sLabel3()->text(), QString::fromUtf8("title: Caf\xE9 au lait \xE0 Paris"));
 }
 
+TEST_F(JobTest, AFolderOfThreeHundredCharactersIsUsedAndKeptWhole)
+{
+    std::string deep = m_out;
+    while (deep.size() < 300)
+        deep += std::string(40, 'd') + "/";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(deep))));
+    // Through the settings file, as a user's saved folder comes.
+    const QString setTxt =
+        QFile::decodeName(QByteArray::fromStdString(platform::SettingsFolder())) +
+        QStringLiteral("/set.txt");
+    test::WriteFile(setTxt, deep + "\r\n100\r\n100\r\n");
+    main().runDeferredStartup();
+    EXPECT_EQ(main().outputFolder(), deep);
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(platform::FileExists(deep + "Harbour lights at dusk.AVI"));
+    m_windows.reset(); // written back at the end
+    EXPECT_EQ(test::ReadFile(setTxt).substr(0, deep.size() + 2), deep + "\r\n");
+    remakeWindows();
+}
+
 } // namespace
 } // namespace clipvane

@@ -5,6 +5,7 @@
 
 #include <QKeyEvent>
 #include <QToolButton>
+#include <limits>
 
 namespace clipvane {
 
@@ -14,7 +15,9 @@ FolderField::FolderField(QWidget* parent) : QLineEdit(parent), m_button(new QToo
     // copying the path stay possible.
     setReadOnly(true);
     setAcceptDrops(false);
-    setMaxLength(255);
+    // The old field's 255 characters limited typing, which this one takes
+    // none of; a path the settings or the chooser set is kept whole.
+    setMaxLength(std::numeric_limits<int>::max());
     setTextMargins(0, 0, kButtonWidth, 0);
 
     m_button->setObjectName(QStringLiteral("BrowseButton"));
