@@ -85,7 +85,8 @@ std::string DefaultOutputFolder()
     if (!saved.value.empty())
         return NormalizeOutputFolder(saved.value);
     const std::string desktop = platform::DesktopFolder();
-    return NormalizeOutputFolder(desktop.empty() ? platform::HomeFolder() : desktop);
+    return NormalizeOutputFolder(
+        desktop.empty() || !platform::FolderExists(desktop) ? platform::HomeFolder() : desktop);
 }
 
 // What became of each page of the call.

@@ -8,4 +8,8 @@ namespace clipvane {
 // text that does not end in "/" gets one. A well-formed text comes back as is.
 std::string NormalizeOutputFolder(const std::string& text);
 
+// What keeps a job from saving into `folder`: that it does not exist, is no
+// folder or cannot be written by this user; empty when nothing does.
+std::string OutputFolderProblem(const std::string& folder);
+
 } // namespace clipvane

@@ -192,6 +192,18 @@ TEST_F(MainWindowTest, StartsWithTheDesktopFolderAndAPrivateTempFolder)
     EXPECT_EQ(form->startupTimer()->interval(), 1000);
 }
 
+TEST_F(MainWindowTest, WithoutADesktopFolderTheHomeFolderIsTheDefault)
+{
+    const QString desktop = QFile::decodeName(QByteArray::fromStdString(platform::DesktopFolder()));
+    const QString aside = desktop + QStringLiteral(".aside");
+    ASSERT_TRUE(QDir().rename(desktop, aside));
+    {
+        auto form = makeWindow();
+        EXPECT_EQ(form->outputFolder(), platform::HomeFolder());
+    }
+    ASSERT_TRUE(QDir().rename(aside, desktop));
+}
+
 TEST_F(MainWindowTest, FolderFieldTakesNoTypingPastingCuttingOrDrops)
 {
     auto form = makeWindow();

@@ -1,6 +1,7 @@
 #include "core/conversion/toolinstall.h"
 #include "core/source/webfetch.h"
 #include "support/jobfixture.h"
+#include "support/withoutoverride.h"
 
 #include <QCheckBox>
 
@@ -108,10 +109,21 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
     platform::DeleteFile(kept);
     platform::DeleteFile(keptAgain);
 
-    main().setOutputFolder("/nonexistent/clips/");
-    std::vector<std::string> shown = texts(run(page("1002")));
+    // A folder that is there at Start and gone by the move.
+    const std::string gone =
+        QFile::encodeName(test::NewFolder(QStringLiteral("gone"))).toStdString() + "/";
+    auto runIntoAFolderThatGoes = [&] {
+        QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(gone)));
+        main().setOutputFolder(gone);
+        start(page("1002"));
+        EXPECT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+        QDir(QFile::decodeName(QByteArray::fromStdString(gone))).removeRecursively();
+        EXPECT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 60000));
+        return texts(MessageBoxRecorder::take());
+    };
+    std::vector<std::string> shown = runIntoAFolderThatGoes();
     ASSERT_EQ(shown.size(), 1u);
-    const std::string target = "/nonexistent/clips/" + title + ".AVI";
+    const std::string target = gone + title + ".AVI";
     EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target +
                             "\": No such file or directory. It is kept as \"" + kept + "\".");
     EXPECT_TRUE(platform::FileExists(kept));
@@ -120,7 +132,7 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
 
     // The same clip failing again is kept beside the first; and the next
     // job, which rewrites temp.avi, leaves both alone.
-    shown = texts(run(page("1002")));
+    shown = runIntoAFolderThatGoes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].find("It is kept as \"" + keptAgain + "\"."), std::string::npos) << shown[0];
     main().setOutputFolder(m_out);
@@ -332,6 +344,40 @@ TEST_F(JobTest, AFolderOfThreeHundredCharactersIsUsedAndKeptWhole)
     m_windows.reset(); // written back at the end
     EXPECT_EQ(test::ReadFile(setTxt).substr(0, deep.size() + 2), deep + "\r\n");
     remakeWindows();
+}
+
+TEST_F(JobTest, StartSaysWhenTheOutputFolderCannotTakeTheClip)
+{
+    const QString file = test::NewFolder(QStringLiteral("notafolder")) + QStringLiteral("/clips");
+    test::WriteFile(file, "a file");
+    const QString locked = test::NewFolder(QStringLiteral("locked"));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    const struct
+    {
+        const char* name;
+        std::string folder;
+        std::string says;
+    } cases[] = {
+        {"missing", "/nonexistent/clips/", "does not exist"},
+        {"a file", QFile::encodeName(file).toStdString() + "/", "is a file, not a folder"},
+        {"not writable", QFile::encodeName(locked).toStdString() + "/", "cannot be written to"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server().clearRequests();
+        main().setOutputFolder(c.folder);
+        test::WithoutOverride asAnyUser;
+        start(page("1001"));
+        EXPECT_FALSE(main().job().busy()) << "nothing started";
+        EXPECT_EQ(texts(MessageBoxRecorder::take()),
+                  (std::vector<std::string>{"The output folder \"" + c.folder + "\" " + c.says +
+                                            (c.says == "is a file, not a folder"
+                                                 ? ". Please choose a folder."
+                                                 : ". Please choose another one.")}));
+        EXPECT_TRUE(server().requests().empty());
+        EXPECT_TRUE(main().isVisible());
+    }
+    main().setOutputFolder(m_out);
 }
 
 } // namespace

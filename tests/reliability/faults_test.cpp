@@ -314,11 +314,18 @@ TEST_F(FaultTest, OutputFolderWithoutWritePermission)
     const QString locked = test::NewFolder(QStringLiteral("locked"));
     QFile::setPermissions(locked,
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    // Writable at Start; locked while the clip converts.
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     main().setOutputFolder(QFile::encodeName(locked).toStdString() + "/");
     std::vector<ShownBox> boxes;
     {
         test::WithoutOverride asAnyUser;
-        boxes = run(page("1001"));
+        start(page("1001"));
+        ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::ExeOther);
+        ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 60000));
+        boxes = MessageBoxRecorder::take();
     }
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(

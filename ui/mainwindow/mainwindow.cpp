@@ -183,8 +183,9 @@ void MainWindow::prepareJobs()
     if (!problems.converterTool.empty())
         throw EFileError(problems.converterTool);
 
+    // Without a desktop folder (common on Linux) the home folder stays.
     std::string desktop = platform::DesktopFolder();
-    if (desktop.empty())
+    if (desktop.empty() || !platform::FolderExists(desktop))
         return;
     if (desktop.back() != '/')
         desktop += '/';
@@ -246,6 +247,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::startJob()
 {
+    // A folder that is not there (or not a folder, or not ours to write)
+    // is said at once, not after the whole download and conversion.
+    if (m_job && !m_job->busy()) {
+        if (const std::string problem = OutputFolderProblem(outputFolder()); !problem.empty()) {
+            ShowMessage(problem);
+            return;
+        }
+    }
     m_job->start();
 }
 
