@@ -4,6 +4,7 @@
 #include "support/withoutoverride.h"
 
 #include <QCheckBox>
+#include <sys/stat.h>
 
 namespace clipvane {
 namespace {
@@ -378,6 +379,23 @@ TEST_F(JobTest, StartSaysWhenTheOutputFolderCannotTakeTheClip)
         EXPECT_TRUE(main().isVisible());
     }
     main().setOutputFolder(m_out);
+}
+
+TEST_F(JobTest, AFolderNamedInLatin1IsKeptByteForByte)
+{
+    const std::string folder = m_out + "clips \xE0 voir/";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const QString setTxt =
+        QFile::decodeName(QByteArray::fromStdString(platform::SettingsFolder())) +
+        QStringLiteral("/set.txt");
+    test::WriteFile(setTxt, folder + "\r\n100\r\n100\r\n");
+    main().runDeferredStartup();
+    EXPECT_EQ(main().outputFolder(), folder) << "the bytes, not what the field can show";
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_TRUE(platform::FileExists(folder + "Harbour lights at dusk.AVI"));
+    m_windows.reset(); // written back at the end
+    EXPECT_EQ(test::ReadFile(setTxt).substr(0, folder.size() + 2), folder + "\r\n");
+    remakeWindows();
 }
 
 } // namespace

@@ -287,13 +287,20 @@ void MainWindow::keepOutputFolderNormal()
         setOutputFolder(normal);
 }
 
+// The field shows the folder as text, which cannot hold every byte of a
+// name (a folder named in Latin-1); the bytes it was set to are what is used
+// and saved, as long as the field still shows them.
 std::string MainWindow::outputFolder() const
 {
-    return PathToBytes(ui->sDirectoryEdit1->text());
+    const QString shown = ui->sDirectoryEdit1->text();
+    if (shown == PathToQString(m_outputFolderBytes))
+        return m_outputFolderBytes;
+    return PathToBytes(shown);
 }
 
 void MainWindow::setOutputFolder(const std::string& folder)
 {
+    m_outputFolderBytes = folder;
     ui->sDirectoryEdit1->setText(PathToQString(folder));
 }
 
