@@ -78,6 +78,7 @@ std::vector<Clip> makeCatalogue()
         {"2012", Fault::Moved, "Stream that moved"},
         {"2013", Fault::HugeTitle, "Page that is one title"},
         {"2014", Fault::ManyLines, "Page of empty lines"},
+        {"2015", Fault::Late, "Page that keeps you waiting"},
     };
     int n = 0;
     for (const Faulty& f : faults) {
@@ -427,7 +428,14 @@ void Server::serve(Connection& connection)
         start = lineEnd + 2;
     }
     record(request);
-    send(connection.socket, answer(request));
+    const Response response = answer(request);
+    if (response.plan.fault == Fault::Late) {
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(response.plan.pauseMs);
+        while (!stopping() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    send(connection.socket, response);
     ::shutdown(connection.socket, SHUT_WR);
     // Let the client see the whole answer before the socket goes.
     while (::recv(connection.socket, buffer, sizeof buffer, 0) > 0) {
@@ -586,6 +594,10 @@ Response Server::servicePage(const Clip& clip) const
         r.body = "<html><head><title>" + std::string(kHostile, 'T') + "</title></head></html>\r\n";
     if (clip.plan.fault == Fault::ManyLines)
         r.body = std::string(kHostile, '\n') + "<title>Many lines</title>\r\n";
+    if (clip.plan.fault == Fault::Late) {
+        r.plan = clip.plan;
+        r.plan.pauseMs = 4000;
+    }
     if (clip.plan.fault == Fault::Drip) {
         r.plan = clip.plan;
         r.plan.pauseMs = 1000; // a byte a second

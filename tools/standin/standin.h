@@ -26,6 +26,7 @@ enum class Fault
     Slow,        // the body goes out in small pieces with pauses
     Drip,        // the body goes out a byte at a time, pauseMs apart (a page that never ends)
     Moved,       // the stream address answers 302 to where the stream really is
+    Late,        // the answer comes only after pauseMs: a server slow to think
     Stall,       // some bytes, then silence until the server stops
     Cut,         // the connection closes after some bytes of the body, every time
     CutOnce,     // as Cut, but only when the whole body is asked for: a range request is served

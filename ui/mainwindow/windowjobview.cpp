@@ -60,7 +60,7 @@ void WindowJobView::setTotalGauge(int value)
 void WindowJobView::showProgressWindow()
 {
     if (m_progress)
-        m_progress->show();
+        m_progress->showPainted();
     m_main.hide();
 }
 

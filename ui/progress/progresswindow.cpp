@@ -7,6 +7,9 @@
 #include "ui_progresswindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QWindow>
 
 namespace clipvane {
 
@@ -26,6 +29,18 @@ ProgressWindow::ProgressWindow(QWidget* parent)
 }
 
 ProgressWindow::~ProgressWindow() = default;
+
+void ProgressWindow::showPainted()
+{
+    show();
+    raise();
+    QElapsedTimer waited;
+    waited.start();
+    // Bounded: a platform that never says so must not hold the job.
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    repaint();
+}
 
 QLabel* ProgressWindow::sLabel1() const
 {

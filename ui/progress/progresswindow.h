@@ -27,6 +27,11 @@ public:
 
     void setController(JobController* controller) { m_controller = controller; }
 
+    // Shows the window and paints it before returning: the job is about to
+    // keep the main thread from the event loop, and a window the platform
+    // has not exposed yet takes no paint (on X11 it would stay black).
+    void showPainted();
+
     // The label and gauge writes of the job, each shown at once.
     void setOperation(const QString& text);
     void repaintOperation();
