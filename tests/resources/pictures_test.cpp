@@ -22,12 +22,30 @@ struct BitmapCase
     int bitsPerPixel;
 };
 
+TEST(Pictures, ButtonGlyphsAreTransparentAroundTheirShape)
+{
+    const struct
+    {
+        const char* path;
+        QSize size;
+    } cases[] = {{":/pictures/start.png", {32, 32}}, {":/pictures/help.png", {24, 24}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const QImage glyph(QString::fromLatin1(c.path));
+        ASSERT_EQ(glyph.size(), c.size);
+        EXPECT_TRUE(glyph.hasAlphaChannel());
+        // The corners are see-through, the middle is drawn.
+        for (const QPoint corner :
+             {QPoint(0, 0), QPoint(c.size.width() - 1, 0), QPoint(0, c.size.height() - 1)})
+            EXPECT_EQ(qAlpha(glyph.pixel(corner)), 0) << corner.x() << "," << corner.y();
+        EXPECT_EQ(qAlpha(glyph.pixel(c.size.width() / 2, c.size.height() / 2)), 255);
+    }
+}
+
 TEST(Pictures, BitmapsHaveTheirSizesAndDepths)
 {
     const BitmapCase cases[] = {
         {":/pictures/banner.bmp", 314, 54, 24},
-        {":/pictures/start.bmp", 32, 32, 32},
-        {":/pictures/help.bmp", 24, 24, 24},
     };
     for (const BitmapCase& c : cases) {
         SCOPED_TRACE(c.path);

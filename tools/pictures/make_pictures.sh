@@ -26,7 +26,7 @@ convert -size 314x54 xc:'rgb(176,206,241)' \
   "$work/banner.png"
 convert "$work/banner.png" -alpha off -type TrueColor BMP3:"$out/banner.bmp"
 
-# Start glyph, 32 x 32, 32 bits: a diskette.
+# Start glyph, 32 x 32, with real transparency: a diskette.
 convert -size 32x32 xc:none \
   -fill '#2b4f9e' -stroke '#13285a' -strokewidth 1 -draw 'polygon 3,3 26,3 29,6 29,29 3,29' \
   -fill '#e8e8e8' -stroke none -draw 'rectangle 8,4 23,12' \
@@ -34,14 +34,14 @@ convert -size 32x32 xc:none \
   -fill white -draw 'rectangle 7,17 25,28' \
   -fill '#9aa9c8' -draw 'line 9,20 23,20' -draw 'line 9,23 23,23' -draw 'line 9,26 23,26' \
   "$work/start.png"
-convert "$work/start.png" -type TrueColorAlpha -define bmp:format=bmp3 -define bmp3:alpha=true BMP3:"$out/start.bmp"
+convert "$work/start.png" -define png:color-type=6 PNG32:"$out/start.png"
 
-# Help glyph, 24 x 24, 24 bits: a question mark on a blue disc.
-convert -size 24x24 xc:'rgb(176,206,241)' \
+# Help glyph, 24 x 24, with real transparency: a question mark on a blue disc.
+convert -size 24x24 xc:none \
   -fill '#1d5fbf' -stroke '#0d3a80' -draw 'circle 12,12 12,2' \
   -font "$font" -pointsize 17 -fill white -stroke none -gravity center -annotate +0+1 '?' \
   "$work/help.png"
-convert "$work/help.png" -alpha off -type TrueColor BMP3:"$out/help.bmp"
+convert "$work/help.png" -define png:color-type=6 PNG32:"$out/help.png"
 
 # Open-folder picture of the folder field's browse button, 16 x 16.
 convert -size 16x16 xc:none \

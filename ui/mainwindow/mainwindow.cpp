@@ -93,8 +93,20 @@ MainWindow::MainWindow(QWidget* parent)
             QBitmap::fromImage(image.createMaskFromColor(image.pixel(0, image.height() - 1))));
         ui->Image1->setPixmap(banner);
     }
-    ui->sSpeedButton1->setIcon(QIcon(QStringLiteral(":/pictures/start.bmp")));
-    ui->sSpeedButton2->setIcon(QIcon(QStringLiteral(":/pictures/help.bmp")));
+    ui->sSpeedButton1->setIcon(QIcon(QStringLiteral(":/pictures/start.png")));
+    // A button that looks like one before the pointer finds it, in the
+    // skin's blues, and says so when it is pressed or cannot be.
+    ui->sSpeedButton1->setAutoRaise(false);
+    ui->sSpeedButton1->setStyleSheet(QStringLiteral(
+        "QToolButton { border: 1px solid #13285a; border-radius: 4px; padding: 1px 6px;"
+        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8fe, stop:1 #c6dcf6); }"
+        "QToolButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, "
+        "stop:1 #dbe9fb); }"
+        "QToolButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #9fbfe8, "
+        "stop:1 #c6dcf6);"
+        "  padding: 2px 5px 0px 7px; }"
+        "QToolButton:disabled { color: #7a869a; border-color: #8a97ad; background: #d9e2ee; }"));
+    ui->sSpeedButton2->setIcon(QIcon(QStringLiteral(":/pictures/help.png")));
     ui->sEdit1->setMaxLength(std::numeric_limits<int>::max());
     ui->sLabel2->setText(QStringLiteral("Example: ") +
                          ToQString(ExamplePageAddress(CurrentHosts())));
