@@ -2,6 +2,7 @@
 
 #include "core/base/asciicase.h"
 #include "core/base/textlines.h"
+#include "core/base/utf8.h"
 #include "core/source/webfetch.h"
 
 #include <QLocale>
@@ -55,41 +56,6 @@ std::string titleOf(std::string_view line)
     return title;
 }
 
-// The length of one UTF-8 character starting at `i`, or 0 when none starts
-// there (a text that is not UTF-8).
-std::size_t utf8Length(const std::string& text, std::size_t i)
-{
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    std::uint32_t value = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
-    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 // Of a text that is valid UTF-8: where its character `cutAt` starts, and
 // whether it has more than `longest` characters. Nothing for another text.
 // The whole text is looked at (one bad byte anywhere makes it not UTF-8),
@@ -104,7 +70,7 @@ std::optional<Utf8Cut> utf8Cut(const std::string& text, std::size_t cutAt, std::
     Utf8Cut cut;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = utf8Length(text, i);
+        const std::size_t length = Utf8CharLength(text, i);
         if (length == 0)
             return std::nullopt;
         if (characters == cutAt)

@@ -6,22 +6,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 . "$root/tools/xsession/session.sh"
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$SESSION/app.log" ] && sed 's/^/app: /' "$SESSION/app.log" >&2
-  exit 1
-}
+fail() { session_fail "$@"; }
 
 session_start "$1" || fail "the session did not start"
 session_app
 window="$(session_window 'Clipvane 1\.0')" || fail "the main window did not appear"
 sleep 1.5 # past the deferred start-up
 
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + 100)) $((Y + 98)) click 1   # the address field
-xdotool type --delay 2 "$(session_address 1001)"
-xdotool mousemove $((X + 14)) $((Y + 234)) click 1   # untick "Open video file..."
-xdotool mousemove $((X + 336)) $((Y + 161)) click 1  # Start
+session_start_job "$window" 1001
 
 avi="$SESSION_HOME/Desktop/Harbour lights at dusk.AVI"
 for _ in $(seq 600); do [ -f "$avi" ] && break; sleep 0.1; done

@@ -8,6 +8,9 @@
 #   session_app                              starts Clipvane
 #   session_window TITLE                     waits for a visible window, prints its id
 #   session_address VID                      the stand-in page of a clip
+#   session_start_job WINDOW VID             types the clip's page into the main
+#                                            window, unticks opening, presses Start
+#   session_fail MESSAGE                     says why, with the program's log, and ends
 #
 # Afterwards: $SESSION (the folder), $SESSION_HOME, $DISPLAY.
 
@@ -65,4 +68,19 @@ session_window() {
   done
   [ -n "$id" ] || { echo "no window \"$1\"" >&2; return 1; }
   echo "$id"
+}
+
+session_fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$SESSION/app.log" ] && sed 's/^/app: /' "$SESSION/app.log" >&2
+  exit 1
+}
+
+session_start_job() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove $((X + 100)) $((Y + 98)) click 1   # the address field
+  xdotool type --delay 2 "$(session_address "$2")"
+  xdotool mousemove $((X + 14)) $((Y + 234)) click 1   # untick "Open video file..."
+  xdotool mousemove $((X + 336)) $((Y + 161)) click 1  # Start
 }
