@@ -194,7 +194,7 @@ void JobController::downloadFinished()
 void JobController::startConversion()
 {
     platform::DeleteFile(m_folders.temp + "temp.avi");
-    m_converter->setEndedHandler([this] { conversionMayHaveEnded(50); });
+    m_converter->setEndedHandler([this] { conversionMayHaveEnded(0, kEndLooks); });
     m_converter->run(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
     m_converter->readOutput();
     try {
@@ -207,16 +207,16 @@ void JobController::startConversion()
     m_job.converting = true;
 }
 
-void JobController::conversionMayHaveEnded(int looksLeft)
+void JobController::conversionMayHaveEnded(int delayMilliseconds, int looksLeft)
 {
-    QTimer::singleShot(looksLeft == 50 ? 0 : 10, &m_calls, [this, looksLeft] {
+    QTimer::singleShot(delayMilliseconds, &m_calls, [this, looksLeft] {
         if (!m_job.converting || !m_converter)
             return;
         m_converter->readOutput();
         if (m_converter->finished())
             finishJob();
         else if (looksLeft > 0)
-            conversionMayHaveEnded(looksLeft - 1); // its output closes just before it is gone
+            conversionMayHaveEnded(10, looksLeft - 1); // its output closes just before it is gone
     });
 }
 

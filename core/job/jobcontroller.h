@@ -71,7 +71,8 @@ private:
     void startConversion();
     // The converter's output has ended: finish at once rather than at the
     // next tick, once the process is seen gone.
-    void conversionMayHaveEnded(int looksLeft);
+    void conversionMayHaveEnded(int delayMilliseconds, int looksLeft);
+    static constexpr int kEndLooks = 50; // 10 ms apart: half a second at most
     void finishConvertedJob();
     // Puts a converted clip that could not be saved aside in the temp folder
     // under a name of its own; returns where it now is.

@@ -8,12 +8,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 . "$root/tools/xsession/session.sh"
 fail() { session_fail "$@"; }
 
-session_start "$1" || fail "the session did not start"
-session_app
-window="$(session_window 'Clipvane 1\.0')" || fail "the main window did not appear"
-sleep 1.5 # past the deferred start-up
-
-session_start_job "$window" 1001
+session_main_window "$1"
+session_start_job "$SESSION_WINDOW" 1001
 
 avi="$SESSION_HOME/Desktop/Harbour lights at dusk.AVI"
 for _ in $(seq 600); do [ -f "$avi" ] && break; sleep 0.1; done

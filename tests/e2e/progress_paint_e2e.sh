@@ -8,12 +8,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 . "$root/tools/xsession/session.sh"
 fail() { session_fail "$@"; }
 
-session_start "$1" || fail "the session did not start"
-session_app
-window="$(session_window 'Clipvane 1\.0')" || fail "the main window did not appear"
-sleep 1.5 # past the deferred start-up
-
-session_start_job "$window" 2015   # a page that keeps you waiting
+session_main_window "$1"
+session_start_job "$SESSION_WINDOW" 2015   # a page that keeps you waiting
 
 # Inside the wait: the page answers after four seconds.
 sleep 1.5

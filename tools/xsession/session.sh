@@ -8,6 +8,8 @@
 #   session_app                              starts Clipvane
 #   session_window TITLE                     waits for a visible window, prints its id
 #   session_address VID                      the stand-in page of a clip
+#   session_main_window BUILD-FOLDER         all of the above up to the main window,
+#                                            past its deferred start-up, in $SESSION_WINDOW
 #   session_start_job WINDOW VID             types the clip's page into the main
 #                                            window, unticks opening, presses Start
 #   session_fail MESSAGE                     says why, with the program's log, and ends
@@ -68,6 +70,13 @@ session_window() {
   done
   [ -n "$id" ] || { echo "no window \"$1\"" >&2; return 1; }
   echo "$id"
+}
+
+session_main_window() {
+  session_start "$1" || session_fail "the session did not start"
+  session_app
+  SESSION_WINDOW="$(session_window 'Clipvane 1\.0')" || session_fail "the main window did not appear"
+  sleep 1.5 # past the deferred start-up
 }
 
 session_fail() {
