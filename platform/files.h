@@ -47,6 +47,10 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& by
 // the source stays as it was and no partial target is left.
 std::string MoveFile(const std::string& from, const std::string& to);
 
+// Renames a file or folder within its file system. An existing target is
+// never replaced. Empty on success, else the reason.
+std::string RenameEntry(const std::string& from, const std::string& to);
+
 // Removes a file; the result is deliberately not reported.
 void DeleteFile(const std::string& path);
 

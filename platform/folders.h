@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Folders and files as the program sees them. Every folder path returned here
 // ends in "/", so a file name can be appended directly.
@@ -40,6 +41,15 @@ bool FolderWritable(const std::string& path);
 
 // Creates a folder; the result is deliberately not reported.
 void CreateFolder(const std::string& path);
+
+// Makes the folder the process's current directory; the result is
+// deliberately not reported.
+void MakeCurrentFolder(const std::string& path);
+
+// The names of the folders inside `folder` (links to folders count, hidden
+// ones too), as raw bytes and in no particular order; empty when it cannot be
+// read.
+std::vector<std::string> SubfolderNames(const std::string& folder);
 
 // Makes sure `path` is a folder that only this user can reach: created with
 // mode 0700 when missing, tightened to 0700 when it is ours. Returns an empty

@@ -203,25 +203,39 @@ std::string copyThenRemove(const std::string& from, const std::string& to)
 
 } // namespace
 
-std::string MoveFile(const std::string& from, const std::string& to)
+namespace {
+
+// 0 or the error number.
+int renameNoReplace(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return {};
+        return 0;
     const int error = errno;
-    if (error == EXDEV)
-        return copyThenRemove(from, to);
-    if (error == EINVAL || error == ENOSYS) {
-        // A file system without the no-replace rename: test, then rename.
-        struct stat st
-        {
-        };
-        if (::lstat(to.c_str(), &st) == 0)
-            return ErrorText(EEXIST);
-        if (::rename(from.c_str(), to.c_str()) == 0)
-            return {};
-        return errno == EXDEV ? copyThenRemove(from, to) : ErrorText(errno);
-    }
-    return ErrorText(error);
+    if (error != EINVAL && error != ENOSYS)
+        return error;
+    // A file system without the no-replace rename: test, then rename.
+    struct stat st
+    {
+    };
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+std::string RenameEntry(const std::string& from, const std::string& to)
+{
+    const int error = renameNoReplace(from, to);
+    return error == 0 ? std::string() : ErrorText(error);
+}
+
+std::string MoveFile(const std::string& from, const std::string& to)
+{
+    const int error = renameNoReplace(from, to);
+    if (error == 0)
+        return {};
+    return error == EXDEV ? copyThenRemove(from, to) : ErrorText(error);
 }
 
 void DeleteFile(const std::string& path)

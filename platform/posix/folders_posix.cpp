@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +113,36 @@ bool FolderWritable(const std::string& path)
 void CreateFolder(const std::string& path)
 {
     (void)::mkdir(path.c_str(), 0777);
+}
+
+void MakeCurrentFolder(const std::string& path)
+{
+    (void)::chdir(path.c_str());
+}
+
+std::vector<std::string> SubfolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st
+            {
+            };
+            isFolder = ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isFolder)
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
 }
 
 std::string PreparePrivateFolder(const std::string& path)
