@@ -251,18 +251,24 @@ TEST_F(MainWindowTest, ChooserResultIsNormalisedAndCancelKeepsTheField)
     auto* field = child<FolderField>(form.get(), "sDirectoryEdit1");
     const QString chosen = test::NewFolder(QStringLiteral("chosen"));
 
-    FolderChooserAnswers::setNext(chosen);
+    FolderChooserAnswers::setNext(chosen.toStdString());
     QTest::mouseClick(field->browseButton(), Qt::LeftButton);
     EXPECT_EQ(field->text(), chosen + QStringLiteral("/"));
 
-    FolderChooserAnswers::setNext(QString()); // closed without a choice
+    FolderChooserAnswers::setNext(""); // closed without a choice
     QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(field->text(), chosen + QStringLiteral("/"));
 
     const QString other = test::NewFolder(QStringLiteral("other"));
-    FolderChooserAnswers::setNext(other);
+    FolderChooserAnswers::setNext(other.toStdString());
     QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(field->text(), other + QStringLiteral("/"));
+
+    // A name that is no UTF-8 comes back as the bytes the chooser gave.
+    const std::string latin1 = other.toStdString() + "/\xE0 voir";
+    FolderChooserAnswers::setNext(latin1);
+    QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(form->outputFolder(), latin1 + "/");
 }
 
 TEST_F(MainWindowTest, EmptyFolderTextBecomesTheHomeFolder)

@@ -50,6 +50,33 @@ convert -size 16x16 xc:none \
   "$work/openfolder.png"
 convert "$work/openfolder.png" -depth 8 -define png:exclude-chunks=date,time PNG32:"$out/openfolder.png"
 
+# The folder chooser's own pictures, 16 x 16, for desktops whose icon theme
+# has none: a folder, the desktop (a screen), home (a house), the file
+# system (a drive).
+convert -size 16x16 xc:none \
+  -fill '#e0b040' -stroke '#8a6410' -draw 'polygon 1,3 6,3 7,5 14,5 14,13 1,13' \
+  -fill '#f0c860' -stroke none -draw 'rectangle 2,7 13,12' \
+  "$work/folder.png"
+convert -size 16x16 xc:none \
+  -fill '#3a3a3a' -stroke '#202020' -draw 'rectangle 1,2 14,11' \
+  -fill '#4f8fe0' -stroke none -draw 'rectangle 2,3 13,10' \
+  -fill '#9ccaf5' -draw 'polygon 2,10 8,5 13,10' \
+  -fill '#606060' -draw 'rectangle 6,12 9,13' -draw 'rectangle 4,14 11,14' \
+  "$work/place-desktop.png"
+convert -size 16x16 xc:none \
+  -fill '#c8402a' -stroke '#7a2010' -draw 'polygon 0,8 8,1 15,8' \
+  -fill '#f2ead8' -stroke '#8a7a5a' -draw 'rectangle 2,8 13,14' \
+  -fill '#8a5a2a' -stroke none -draw 'rectangle 6,10 9,14' \
+  "$work/place-home.png"
+convert -size 16x16 xc:none \
+  -fill '#b8bcc4' -stroke '#50545c' -draw 'roundrectangle 1,4 14,12 2,2' \
+  -fill '#70747c' -stroke none -draw 'rectangle 3,9 10,10' \
+  -fill '#40d040' -draw 'rectangle 12,9 12,10' \
+  "$work/place-drive.png"
+for picture in folder place-desktop place-home place-drive; do
+  convert "$work/$picture.png" -depth 8 -define png:exclude-chunks=date,time PNG32:"$out/$picture.png"
+done
+
 # Window icon, 48 x 48 in 16-bit colour: a film frame with a play arrow.
 convert -size 48x48 xc:none \
   -fill '#5a1e8c' -stroke '#3a0f60' -strokewidth 2 -draw 'roundrectangle 2,6 45,41 6,6' \

@@ -30,7 +30,7 @@ void ShowMessage(const std::string& text);
 // icon, OK, the application title.
 void ShowExceptionReport(const std::string& message);
 
-// The folder chooser's error box and rename notice: OK only.
+// The folder chooser's error box: a stop icon, OK only.
 void ShowErrorBox(const std::string& text);
 
 // A period is appended when the last character's code lies above that of the

@@ -110,7 +110,7 @@ MainWindow::MainWindow(QWidget* parent)
     ui->sEdit1->setMaxLength(std::numeric_limits<int>::max());
     ui->sLabel2->setText(QStringLiteral("Example: ") +
                          ToQString(ExamplePageAddress(CurrentHosts())));
-    ui->sDirectoryEdit1->setText(ToQString(platform::HomeFolder()));
+    ui->sDirectoryEdit1->setFolder(platform::HomeFolder());
 
     m_jobTimer = new QTimer(this);
     m_jobTimer->setObjectName(QStringLiteral("Timer1"));
@@ -299,21 +299,14 @@ void MainWindow::keepOutputFolderNormal()
         setOutputFolder(normal);
 }
 
-// The field shows the folder as text, which cannot hold every byte of a
-// name (a folder named in Latin-1); the bytes it was set to are what is used
-// and saved, as long as the field still shows them.
 std::string MainWindow::outputFolder() const
 {
-    const QString shown = ui->sDirectoryEdit1->text();
-    if (shown == PathToQString(m_outputFolderBytes))
-        return m_outputFolderBytes;
-    return PathToBytes(shown);
+    return ui->sDirectoryEdit1->folder();
 }
 
 void MainWindow::setOutputFolder(const std::string& folder)
 {
-    m_outputFolderBytes = folder;
-    ui->sDirectoryEdit1->setText(PathToQString(folder));
+    ui->sDirectoryEdit1->setFolder(folder);
 }
 
 std::string MainWindow::address() const

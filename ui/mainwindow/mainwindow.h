@@ -79,7 +79,6 @@ private:
     QTimer* m_jobTimer = nullptr;
     QTimer* m_startupTimer = nullptr;
     QMenu* m_helpMenu = nullptr;
-    std::string m_outputFolderBytes;
     // While the report of a failed tick is up, later ticks wait their turn
     // instead of piling more reports on top of it.
     bool m_inTick = false;

@@ -1,46 +1,42 @@
 #include "ui/skin/folderchooser.h"
 
+#include "platform/folders.h"
 #include "ui/skin/folderchooserdialog.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace clipvane {
 
 namespace {
 
-std::optional<QString> g_nextAnswer;
+std::optional<std::string> g_nextAnswer;
 
 } // namespace
 
-std::optional<QString> ChooseFolder(QWidget* parent, const QString& current)
+std::optional<std::string> ChooseFolder(QWidget* parent, const std::string& current)
 {
     if (g_nextAnswer) {
-        const QString answer = *g_nextAnswer;
+        const std::string answer = *g_nextAnswer;
         g_nextAnswer.reset();
-        if (answer.isEmpty())
+        if (answer.empty())
             return std::nullopt;
         return answer;
     }
 
-    QString start;
-    if (!current.isEmpty() && QFileInfo(current).isDir()) {
-        start = current;
-        QDir::setCurrent(start);
-    }
-
     FolderChooserDialog dialog(parent);
-    if (!start.isEmpty())
-        dialog.selectFolder(start);
+    if (!current.empty() && platform::FolderExists(current)) {
+        // The chooser starts where the user last was, as the system's own
+        // dialogs do; a folder that is gone leaves the current one alone.
+        platform::MakeCurrentFolder(current);
+        dialog.selectFolder(current);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const QString chosen = dialog.selectedFolder();
-    if (chosen.isEmpty() || !QFileInfo(chosen).isDir())
+    const std::string chosen = dialog.selectedFolder();
+    if (chosen.empty() || !platform::FolderExists(chosen))
         return std::nullopt;
     return chosen;
 }
 
-void FolderChooserAnswers::setNext(const QString& folderOrEmpty)
+void FolderChooserAnswers::setNext(const std::string& folderOrEmpty)
 {
     g_nextAnswer = folderOrEmpty;
 }

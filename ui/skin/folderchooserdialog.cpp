@@ -7,8 +7,6 @@
 #include "ui/skin/skin.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
@@ -24,44 +22,27 @@ class FolderTreeView : public QTreeView
 public:
     using QTreeView::QTreeView;
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        // A view makes its first item current when it gets the focus with
+        // none; here that would offer a folder the user never picked, and
+        // Enter would choose it.
+        const bool hadCurrent = currentIndex().isValid();
+        QTreeView::focusInEvent(event);
+        if (!hadCurrent && currentIndex().isValid())
+            selectionModel()->clear();
+    }
 };
 
-FolderTreeModel::FolderTreeModel(QObject* parent) : QFileSystemModel(parent)
+FolderChooserDialog::FolderChooserDialog(QWidget* parent)
+    : FolderChooserDialog(StandardFolderRoots(), parent)
 {
-    setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    setReadOnly(false);
-    setRootPath(QDir::rootPath());
 }
 
-Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const
-{
-    Qt::ItemFlags result = QFileSystemModel::flags(index);
-    if (index.isValid() && index.column() == 0)
-        result |= Qt::ItemIsEditable;
-    return result;
-}
-
-bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    if (role != Qt::EditRole || !index.isValid())
-        return QFileSystemModel::setData(index, value, role);
-    const QString newName = value.toString();
-    if (newName == fileName(index))
-        return false;
-    // Renaming needs write access to the folder that holds the item; an item
-    // the file system would never let us rename just drops the edit.
-    const QString parent = QFileInfo(filePath(index)).absolutePath();
-    if (filePath(index) == QDir::rootPath() ||
-        !platform::FolderWritable(QFile::encodeName(parent).toStdString()))
-        return false;
-    if (!QFileSystemModel::setData(index, value, role)) {
-        ShowErrorBox("Rename to " + newName.toStdString() + " failed");
-        return false;
-    }
-    return true;
-}
-
-FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent)
+FolderChooserDialog::FolderChooserDialog(std::vector<FolderRoot> roots, QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("TPathDialogForm"));
     setWindowTitle(QStringLiteral("Select directory"));
@@ -71,13 +52,12 @@ FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent)
     resize(319, 397);
     CentreOnScreen(this);
 
-    m_model = new FolderTreeModel(this);
+    m_model = new FolderTreeModel(std::move(roots), this);
     m_tree = new FolderTreeView(this);
     m_tree->setObjectName(QStringLiteral("FolderTree"));
     m_tree->setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        m_tree->hideColumn(column);
     m_tree->header()->hide();
+    m_tree->setUniformRowHeights(true);
     m_tree->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -100,6 +80,10 @@ FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent)
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { Guarded([this] { updateButtons(); }); });
+    // An opened folder is read again, so what changed on the disk since shows.
+    connect(m_tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        Guarded([this, index] { m_model->refresh(index); });
+    });
     connect(m_create, &QPushButton::clicked, this, [this] { Guarded([this] { createFolder(); }); });
     connect(m_ok, &QPushButton::clicked, this, [this] { Guarded([this] { okClicked(); }); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { Guarded([this] { reject(); }); });
@@ -120,42 +104,62 @@ FolderChooserDialog::~FolderChooserDialog()
     disconnect(m_focusWatch);
 }
 
-void FolderChooserDialog::selectFolder(const QString& path)
+void FolderChooserDialog::selectFolder(const std::string& path)
 {
-    const QModelIndex index = m_model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-    if (!index.isValid())
+    const QModelIndex index = m_model->find(path);
+    if (!index.isValid()) {
+        m_tree->selectionModel()->clear();
+        updateButtons();
         return;
+    }
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+        m_tree->expand(above);
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index);
+    m_tree->expand(index);
+    showCurrent();
     updateButtons();
 }
 
-QString FolderChooserDialog::selectedFolder() const
+std::string FolderChooserDialog::selectedFolder() const
 {
-    const QModelIndex index = m_tree->currentIndex();
-    return index.isValid() ? m_model->filePath(index) : QString();
+    return m_model->path(m_tree->currentIndex());
+}
+
+void FolderChooserDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Before the dialog has its size the view cannot tell what is in sight.
+    showCurrent();
+}
+
+void FolderChooserDialog::showCurrent()
+{
+    const QModelIndex current = m_tree->currentIndex();
+    if (current.isValid())
+        m_tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 void FolderChooserDialog::updateButtons()
 {
-    const QString folder = selectedFolder();
-    const bool usable = !folder.isEmpty() && QFileInfo(folder).isDir();
+    const std::string folder = selectedFolder();
+    const bool usable = !folder.empty() && platform::FolderExists(folder);
     m_ok->setEnabled(usable);
     m_create->setEnabled(usable);
 }
 
-QString FolderChooserDialog::createFolder()
+std::string FolderChooserDialog::createFolder()
 {
-    const QString parentPath = selectedFolder();
-    if (parentPath.isEmpty() || !QFileInfo(parentPath).isDir())
+    const std::string parentPath = selectedFolder();
+    if (parentPath.empty() || !platform::FolderExists(parentPath))
         return {};
-    const QString name = NextNewFolderName(parentPath);
-    const QString path = QDir(parentPath).filePath(name);
-    const QModelIndex parentIndex = m_model->index(parentPath);
-    const QModelIndex created = m_model->mkdir(parentIndex, name);
-    if (!created.isValid() || !QFileInfo(path).isDir()) {
-        ShowErrorBox("Directory " + QDir::toNativeSeparators(path).toStdString() +
-                     " can`t be created!");
+    const std::string name = NextNewFolderName(parentPath);
+    const std::string path = (parentPath == "/" ? parentPath : parentPath + "/") + name;
+    platform::CreateFolder(path);
+    const QModelIndex parentIndex = m_tree->currentIndex();
+    m_model->refresh(parentIndex);
+    const QModelIndex created = m_model->child(parentIndex, name);
+    if (!created.isValid() || !platform::FolderExists(path)) {
+        ShowErrorBox("Directory " + path + " can`t be created!");
         return {};
     }
     m_tree->expand(parentIndex);
@@ -180,7 +184,7 @@ void FolderChooserDialog::okClicked()
         m_tree->setFocus();
         return;
     }
-    if (!selectedFolder().isEmpty())
+    if (!selectedFolder().empty())
         accept();
 }
 
@@ -200,6 +204,8 @@ void FolderChooserDialog::showContextMenu(const QPoint& position)
     QMenu menu(this);
     QAction* newFolder = menu.addAction(QStringLiteral("New folder"));
     QAction* rename = menu.addAction(QStringLiteral("Rename"));
+    newFolder->setEnabled(m_create->isEnabled());
+    rename->setEnabled(m_model->flags(index).testFlag(Qt::ItemIsEditable));
     QAction* chosen = menu.exec(m_tree->viewport()->mapToGlobal(position));
     if (chosen == newFolder)
         createFolder();

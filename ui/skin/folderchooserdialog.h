@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ui/skin/foldertreemodel.h"
+
 #include <QDialog>
-#include <QFileSystemModel>
+#include <string>
+#include <vector>
 
 class QPushButton;
 
@@ -9,40 +12,36 @@ namespace clipvane {
 
 class FolderTreeView;
 
-// The folder tree of the chooser. Every folder name can be edited in place;
-// a rename happens only where the file system lets this user rename the
-// folder, and a refused rename is reported as "Rename to %s failed".
-class FolderTreeModel : public QFileSystemModel
-{
-    Q_OBJECT
-public:
-    explicit FolderTreeModel(QObject* parent = nullptr);
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
-};
-
-// The folder chooser: a tree of folders with Create, OK and Cancel.
+// The folder chooser: the desktop, home and file-system tree of folders with
+// Create, OK and Cancel. Paths go in and out as raw bytes.
 class FolderChooserDialog : public QDialog
 {
     Q_OBJECT
 public:
     explicit FolderChooserDialog(QWidget* parent = nullptr);
+    FolderChooserDialog(std::vector<FolderRoot> roots, QWidget* parent);
     ~FolderChooserDialog() override;
 
-    void selectFolder(const QString& path);
-    QString selectedFolder() const;
+    // Opens the tree down to the folder and makes it current; a path that
+    // names no folder leaves nothing current, so nothing can be chosen.
+    void selectFolder(const std::string& path);
+    std::string selectedFolder() const;
 
     // Makes "New folder<n>" inside the selected folder and opens its name for
     // editing. Returns the new folder's path, or empty when it failed.
-    QString createFolder();
+    std::string createFolder();
 
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void updateButtons();
     void okClicked();
     void showContextMenu(const QPoint& position);
     bool editingOrJustEdited();
+    void showCurrent();
 
     FolderTreeModel* m_model;
     FolderTreeView* m_tree;

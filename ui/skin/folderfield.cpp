@@ -1,5 +1,6 @@
 #include "ui/skin/folderfield.h"
 
+#include "core/base/qtext.h"
 #include "ui/common/guard.h"
 #include "ui/skin/folderchooser.h"
 
@@ -30,10 +31,23 @@ FolderField::FolderField(QWidget* parent) : QLineEdit(parent), m_button(new QToo
     connect(m_button, &QToolButton::clicked, this, [this] { Guarded([this] { browse(); }); });
 }
 
+std::string FolderField::folder() const
+{
+    if (text() == PathToQString(m_folder))
+        return m_folder;
+    return PathToBytes(text());
+}
+
+void FolderField::setFolder(const std::string& folder)
+{
+    m_folder = folder;
+    setText(PathToQString(folder));
+}
+
 void FolderField::browse()
 {
-    if (const auto chosen = ChooseFolder(window(), text()))
-        setText(*chosen);
+    if (const auto chosen = ChooseFolder(window(), folder()))
+        setFolder(*chosen);
 }
 
 void FolderField::keyPressEvent(QKeyEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <string>
 
 class QToolButton;
 
@@ -17,7 +18,13 @@ public:
 
     QToolButton* browseButton() const { return m_button; }
 
-    // Opens the folder chooser; a chosen folder becomes the text.
+    // The folder as raw bytes. The text cannot hold every byte of a name (a
+    // folder named in Latin-1); the bytes it was set to are what counts, as
+    // long as the field still shows them.
+    std::string folder() const;
+    void setFolder(const std::string& folder);
+
+    // Opens the folder chooser; a chosen folder becomes the field's folder.
     void browse();
 
     static constexpr int kButtonWidth = 22;
@@ -28,6 +35,7 @@ protected:
 
 private:
     QToolButton* m_button;
+    std::string m_folder;
 };
 
 } // namespace clipvane

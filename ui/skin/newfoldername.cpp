@@ -1,16 +1,15 @@
 #include "ui/skin/newfoldername.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/folders.h"
 
 namespace clipvane {
 
-QString NextNewFolderName(const QString& parent)
+std::string NextNewFolderName(const std::string& parent)
 {
-    const QDir dir(parent);
+    const std::string base = !parent.empty() && parent.back() == '/' ? parent : parent + "/";
     for (int n = 1;; ++n) {
-        const QString name = QStringLiteral("New folder") + QString::number(n);
-        if (!QFileInfo(dir.filePath(name)).isDir())
+        const std::string name = "New folder" + std::to_string(n);
+        if (!platform::FolderExists(base + name))
             return name;
     }
 }

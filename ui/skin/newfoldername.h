@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace clipvane {
 
 // "New folder" followed by the smallest number from 1 up whose folder does not
-// exist yet inside `parent`. A file of that name does not count, so making
-// the folder then fails and is reported.
-QString NextNewFolderName(const QString& parent);
+// exist yet inside `parent` (raw bytes). A file of that name does not count,
+// so making the folder then fails and is reported.
+std::string NextNewFolderName(const std::string& parent);
 
 } // namespace clipvane
