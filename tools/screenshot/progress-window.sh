@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes docs/progress-download.png and docs/progress-conversion.png: runs two
-# jobs against the stand-in in a private Xvfb display and captures the
-# progress window while each phase is under way.
+# Takes docs/progress-resolving.png, docs/progress-download.png and
+# docs/progress-conversion.png: runs three jobs against the stand-in in a
+# private Xvfb display and captures the progress window while each phase is
+# under way (the first on a page that answers late).
 # Usage: tools/screenshot/progress-window.sh [build folder]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -46,5 +47,6 @@ job() { # address, delay before the capture, output
   sleep 0.5
 }
 
+job "http://127.0.0.1:$port/video/play?vid=2015&fr=cv" 1.5 "$root/docs/progress-resolving.png"
 job "http://127.0.0.1:$port/video/play?vid=2001&fr=cv" 1.0 "$root/docs/progress-download.png"
 job "http://127.0.0.1:$port/video/play?vid=1004&fr=cv" 1.6 "$root/docs/progress-conversion.png"
