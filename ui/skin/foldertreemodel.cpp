@@ -120,8 +120,9 @@ int NaturalCompare(const QString& a, const QString& b)
             const qsizetype lengthB = endB - startB;
             if (lengthA != lengthB)
                 return lengthA < lengthB ? -1 : 1;
-            if (const int order = QStringView(a).sliced(startA, lengthA).compare(
-                    QStringView(b).sliced(startB, lengthB));
+            if (const int order = QStringView(a)
+                                      .sliced(startA, lengthA)
+                                      .compare(QStringView(b).sliced(startB, lengthB));
                 order != 0)
                 return order;
             i = endA;
@@ -153,8 +154,8 @@ std::vector<FolderRoot> StandardFolderRoots()
     const std::string desktop = CleanAbsolute(platform::DesktopFolder());
     const std::string home = CleanAbsolute(platform::HomeFolder());
     if (!desktop.empty() && desktop != home && platform::FolderExists(desktop))
-        roots.push_back({QStringLiteral("Desktop"), desktop,
-                         ThemeIcon("user-desktop", "place-desktop.png")});
+        roots.push_back(
+            {QStringLiteral("Desktop"), desktop, ThemeIcon("user-desktop", "place-desktop.png")});
     if (!home.empty() && home != "/")
         roots.push_back({QStringLiteral("Home"), home, ThemeIcon("user-home", "place-home.png")});
     roots.push_back(
@@ -278,7 +279,8 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
         return false;
     const std::string newName = QFile::encodeName(newLabel).toStdString();
     const std::string base = parentPath == "/" ? parentPath : parentPath + "/";
-    if (!IsPlainName(newName) || !platform::RenameEntry(base + node->name, base + newName).empty()) {
+    if (!IsPlainName(newName) ||
+        !platform::RenameEntry(base + node->name, base + newName).empty()) {
         ShowMessage("Rename to " + newLabel.toStdString() + " failed");
         return false;
     }
@@ -387,8 +389,12 @@ void FolderTreeModel::refresh(const QModelIndex& index)
         renumber(node);
         endRemoveRows();
     }
+    // A set, not a search a name: a folder may hold thousands of folders.
+    std::set<std::string> shown;
+    for (const auto& kept : node->children)
+        shown.insert(kept->name);
     for (const std::string& name : names) {
-        if (child(index, name).isValid())
+        if (shown.count(name))
             continue;
         const int place = static_cast<int>(sortedPlace(node, name, nullptr));
         beginInsertRows(index, place, place);
