@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 #include "support/testenv.h"
 #include "ui/common/messages.h"
+#include "ui/skin/folderchooser.h"
 #include "ui/skin/folderchooserdialog.h"
 #include "ui/skin/newfoldername.h"
 
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -335,6 +337,47 @@ TEST_F(PathDialogTest, ARenamedFolderMovesToItsPlaceAndTheDiskIsReadAgainOnOpeni
     tree()->expand(tree()->currentIndex());
     EXPECT_EQ(shownBelow(m_folder),
               (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+}
+
+// Presses a button of the chooser once its window is up, as the user would.
+void PressInTheChooser(const char* buttonName)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, buttonName] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->deleteLater();
+        auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(buttonName));
+        if (button->isEnabled())
+            button->click();
+        else
+            dialog->reject();
+    });
+    timer->start(20);
+}
+
+TEST_F(PathDialogTest, ChooseFolderOpensOnTheFieldsFolderAndGivesTheChoiceBack)
+{
+    FolderChooserAnswers::clear();
+    const std::string latin1 = m_folder + "/\xE0 voir";
+    ASSERT_EQ(::mkdir(latin1.c_str(), 0755), 0);
+    const QString before = QDir::currentPath();
+
+    PressInTheChooser("OKButton");
+    EXPECT_EQ(ChooseFolder(nullptr, latin1 + "/"), latin1);
+    char here[4096];
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    EXPECT_EQ(std::string(here), latin1) << "the field's folder becomes the current one";
+
+    // A folder that is gone: nothing to choose, and the current folder stays.
+    PressInTheChooser("OKButton");
+    EXPECT_EQ(ChooseFolder(nullptr, m_folder + "/gone/"), std::nullopt);
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    EXPECT_EQ(std::string(here), latin1);
+
+    QDir::setCurrent(before);
+    ::rmdir(latin1.c_str());
 }
 
 } // namespace
