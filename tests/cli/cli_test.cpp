@@ -1,4 +1,5 @@
 #include "standin.h"
+#include "support/aviprobe.h"
 
 #include <chrono>
 #include <csignal>
@@ -146,24 +147,7 @@ TEST_F(CliTest, AWholeJobSavesTheAvi)
     EXPECT_NE(out().find("Done.\nSaved: " + avi.string() + "\n"), std::string::npos) << out();
     EXPECT_EQ(err(), "");
 
-    const std::string probe =
-        "ffprobe -v error -show_entries stream=codec_name,codec_tag_string,width,height,"
-        "channels,sample_rate -of compact=p=0 '" +
-        avi.string() + "'";
-    FILE* pipe = ::popen(probe.c_str(), "r");
-    std::string streams;
-    char buffer[512];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe))
-        streams += buffer;
-    if (pipe)
-        ::pclose(pipe);
-    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"),
-              std::string::npos)
-        << streams;
-    EXPECT_NE(
-        streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
-        std::string::npos)
-        << streams;
+    clipvane::test::ExpectTheAviProfile(clipvane::test::ProbeStreams(avi.string()));
 
     // The default folder is the desktop when no settings file names one.
     EXPECT_EQ(run({page("1002")}), 0) << err();

@@ -5,6 +5,7 @@
 #include "core/job/jobstartup.h"
 #include "platform/childprocess.h"
 #include "platform/files.h"
+#include "support/aviprobe.h"
 #include "support/standinfixture.h"
 #include "support/testenv.h"
 
@@ -68,16 +69,10 @@ protected:
 
     static std::string probe(const QString& file)
     {
-        QProcess ffprobe;
-        ffprobe.start(
-            QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-             QStringLiteral(
-                 "stream=codec_type,codec_name,codec_tag_string,width,height,channels,sample_rate:"
-                 "format=format_name"),
-             QStringLiteral("-of"), QStringLiteral("compact=p=0"), file});
-        ffprobe.waitForFinished(30000);
-        return ffprobe.readAllStandardOutput().toStdString();
+        return test::ProbeStreams(
+            file.toStdString(),
+            "stream=codec_type,codec_name,codec_tag_string,width,height,channels,sample_rate:"
+            "format=format_name");
     }
 
     std::string m_temp;

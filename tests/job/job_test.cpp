@@ -1,9 +1,11 @@
 #include "core/conversion/toolinstall.h"
 #include "core/source/webfetch.h"
+#include "support/aviprobe.h"
 #include "support/jobfixture.h"
 #include "support/withoutoverride.h"
 
 #include <QCheckBox>
+#include <QProcess>
 #include <sys/stat.h>
 
 namespace clipvane {
@@ -18,14 +20,7 @@ TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
     EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
     EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
     const std::string avi = m_out + "Harbour lights at dusk.AVI";
-    const std::string streams = probe(avi);
-    EXPECT_NE(streams.find("codec_name=mpeg4|codec_tag_string=divx|width=320|height=240"),
-              std::string::npos)
-        << streams;
-    EXPECT_NE(
-        streams.find("codec_name=mp3|codec_tag_string=U[0][0][0]|sample_rate=44100|channels=1"),
-        std::string::npos)
-        << streams;
+    test::ExpectTheAviProfile(test::ProbeStreams(avi));
     ASSERT_EQ(m_opened.size(), 1u);
     EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(avi)));
     EXPECT_EQ(gauges(), std::make_pair(100, 100));
@@ -128,7 +123,8 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
     EXPECT_EQ(shown[0], "Error: Cant move the video file to \"" + target +
                             "\": No such file or directory. It is kept as \"" + kept + "\".");
     EXPECT_TRUE(platform::FileExists(kept));
-    EXPECT_NE(probe(kept).find("codec_name=mpeg4"), std::string::npos) << "a whole AVI";
+    EXPECT_NE(test::ProbeStreams(kept).find("codec_name=mpeg4"), std::string::npos)
+        << "a whole AVI";
     EXPECT_TRUE(m_opened.empty());
 
     // The same clip failing again is kept beside the first; and the next

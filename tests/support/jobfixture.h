@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -122,18 +121,6 @@ protected:
     {
         return QDir(QString::fromStdString(m_out))
             .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    }
-
-    static std::string probe(const std::string& file)
-    {
-        QProcess ffprobe;
-        ffprobe.start(
-            QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-             QStringLiteral("stream=codec_name,codec_tag_string,width,height,channels,sample_rate"),
-             QStringLiteral("-of"), QStringLiteral("compact=p=0"), QString::fromStdString(file)});
-        ffprobe.waitForFinished(30000);
-        return ffprobe.readAllStandardOutput().toStdString();
     }
 
     // What the process holds of the system, to tell whether a job left
