@@ -32,12 +32,13 @@ QIcon ThemeIcon(const char* name, const char* builtIn)
                             QIcon(QStringLiteral(":/pictures/") + QString::fromLatin1(builtIn)));
 }
 
-// "/a//b/./c/" becomes "/a/b/c"; ".." takes the folder before it away, as a
-// shell's cd does. Empty for a relative path.
-std::string CleanAbsolute(const std::string& path)
+// The folders of an absolute path from the top: "/a//b/./c/" gives a, b, c,
+// and ".." takes the folder before it away, as a shell's cd does. Nothing
+// for a relative path.
+std::optional<std::vector<std::string>> PathParts(const std::string& path)
 {
     if (path.empty() || path[0] != '/')
-        return {};
+        return std::nullopt;
     std::vector<std::string> parts;
     std::size_t start = 1;
     while (start <= path.size()) {
@@ -53,35 +54,19 @@ std::string CleanAbsolute(const std::string& path)
         }
         start = end + 1;
     }
-    std::string clean;
-    for (const std::string& part : parts)
-        clean += "/" + part;
-    return clean.empty() ? std::string("/") : clean;
+    return parts;
 }
 
-// The parts of `path` below `base`, or nothing when `base` does not hold it.
-std::optional<std::vector<std::string>> PartsBelow(const std::string& base, const std::string& path)
+// The path of those parts, "/" for none; empty for a relative path.
+std::string CleanAbsolute(const std::string& path)
 {
-    std::string rest;
-    if (base == "/")
-        rest = path.substr(1);
-    else if (path == base)
-        rest.clear();
-    else if (path.size() > base.size() && path.compare(0, base.size(), base) == 0 &&
-             path[base.size()] == '/')
-        rest = path.substr(base.size() + 1);
-    else
-        return std::nullopt;
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start < rest.size()) {
-        std::size_t end = rest.find('/', start);
-        if (end == std::string::npos)
-            end = rest.size();
-        parts.push_back(rest.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
+    const auto parts = PathParts(path);
+    if (!parts)
+        return {};
+    std::string clean = "/";
+    for (const std::string& part : *parts)
+        clean = ChildPath(clean, part);
+    return clean;
 }
 
 bool IsHidden(const std::string& name)
@@ -148,6 +133,11 @@ QString Shown(const std::string& bytes)
 
 } // namespace
 
+std::string ChildPath(const std::string& folder, const std::string& name)
+{
+    return (!folder.empty() && folder.back() == '/' ? folder : folder + "/") + name;
+}
+
 std::vector<FolderRoot> StandardFolderRoots()
 {
     std::vector<FolderRoot> roots;
@@ -202,8 +192,7 @@ std::string FolderTreeModel::pathOf(const Node* node) const
 {
     if (node->root >= 0)
         return m_roots[static_cast<std::size_t>(node->root)].path;
-    const std::string parent = pathOf(node->parent);
-    return (parent == "/" ? parent : parent + "/") + node->name;
+    return ChildPath(pathOf(node->parent), node->name);
 }
 
 QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const
@@ -287,7 +276,7 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
     node->name = newName;
     node->label = Shown(newName);
     if (IsHidden(newName))
-        m_revealed.insert(base + newName);
+        m_revealed.insert(ChildPath(parentPath, newName));
     emit dataChanged(index, index);
     moveToSortedPlace(node);
     return true;
@@ -342,27 +331,30 @@ QModelIndex FolderTreeModel::find(const std::string& folder)
     if (clean.empty() || !platform::FolderExists(clean))
         return {};
     // The closest root is the one with the fewest parts left to walk.
+    const auto parts = PathParts(clean);
     const Node* best = nullptr;
-    std::vector<std::string> parts;
+    std::size_t walkFrom = 0;
     for (const auto& root : m_top->children) {
-        auto below = PartsBelow(m_roots[static_cast<std::size_t>(root->root)].path, clean);
-        if (below && (!best || below->size() < parts.size())) {
+        const auto rootParts = PathParts(m_roots[static_cast<std::size_t>(root->root)].path);
+        if (rootParts && rootParts->size() <= parts->size() &&
+            std::equal(rootParts->begin(), rootParts->end(), parts->begin()) &&
+            (!best || rootParts->size() > walkFrom)) {
             best = root.get();
-            parts = std::move(*below);
+            walkFrom = rootParts->size();
         }
     }
     if (!best)
         return {};
     QModelIndex at = indexOf(best);
-    for (const std::string& part : parts) {
+    for (auto part = parts->begin() + static_cast<std::ptrdiff_t>(walkFrom); part != parts->end();
+         ++part) {
         fetchMore(at);
-        QModelIndex next = child(at, part);
+        QModelIndex next = child(at, *part);
         if (!next.isValid()) {
             // Hidden, or made since the folder was read.
-            const std::string holder = path(at);
-            m_revealed.insert((holder == "/" ? holder : holder + "/") + part);
+            m_revealed.insert(ChildPath(path(at), *part));
             refresh(at);
-            next = child(at, part);
+            next = child(at, *part);
         }
         if (!next.isValid())
             return {};
@@ -422,11 +414,11 @@ QModelIndex FolderTreeModel::child(const QModelIndex& parent, const std::string&
 std::vector<std::string> FolderTreeModel::readSubfolders(const Node* node) const
 {
     const std::string folder = pathOf(node);
-    const std::string base = folder == "/" ? folder : folder + "/";
     std::vector<std::string> names = platform::SubfolderNames(folder);
     names.erase(std::remove_if(names.begin(), names.end(),
                                [&](const std::string& name) {
-                                   return IsHidden(name) && !m_revealed.count(base + name);
+                                   return IsHidden(name) &&
+                                          !m_revealed.count(ChildPath(folder, name));
                                }),
                 names.end());
     return names;

@@ -17,6 +17,9 @@ struct FolderRoot
     QIcon icon;
 };
 
+// `name` inside `folder`, with one "/" between them.
+std::string ChildPath(const std::string& folder, const std::string& name);
+
 // The desktop folder (when it exists), the home folder and the file system
 // root, with the icon theme's pictures or our own.
 std::vector<FolderRoot> StandardFolderRoots();

@@ -1,15 +1,15 @@
 #include "ui/skin/newfoldername.h"
 
 #include "platform/folders.h"
+#include "ui/skin/foldertreemodel.h"
 
 namespace clipvane {
 
 std::string NextNewFolderName(const std::string& parent)
 {
-    const std::string base = !parent.empty() && parent.back() == '/' ? parent : parent + "/";
     for (int n = 1;; ++n) {
         const std::string name = "New folder" + std::to_string(n);
-        if (!platform::FolderExists(base + name))
+        if (!platform::FolderExists(ChildPath(parent, name)))
             return name;
     }
 }
