@@ -23,24 +23,26 @@ int truncated(long double value)
     return static_cast<int>(std::trunc(value));
 }
 
+// A phase that fills the step gauge while the total gauge goes from `start`
+// over `span`; without a whole to divide by, both stay at their start.
+GaugeValues PhaseGauges(std::int32_t done, std::int32_t whole, int start, int span)
+{
+    if (whole == 0)
+        return {0, start};
+    const long double share = static_cast<long double>(done) / static_cast<long double>(whole);
+    return {truncated(share * 100), start + truncated(share * span)};
+}
+
 } // namespace
 
 GaugeValues DownloadGauges(std::int32_t bytesShown, std::int32_t expectedSize)
 {
-    if (expectedSize == 0)
-        return {0, 30};
-    const long double f =
-        static_cast<long double>(bytesShown) / static_cast<long double>(expectedSize);
-    return {truncated(f * 100), 30 + truncated(f * 30)};
+    return PhaseGauges(bytesShown, expectedSize, 30, 30);
 }
 
 GaugeValues ConversionGauges(std::int32_t encodedSeconds, std::int32_t durationSeconds)
 {
-    if (durationSeconds == 0)
-        return {0, 60};
-    const long double g =
-        static_cast<long double>(encodedSeconds) / static_cast<long double>(durationSeconds);
-    return {truncated(g * 100), 60 + truncated(g * 40)};
+    return PhaseGauges(encodedSeconds, durationSeconds, 60, 40);
 }
 
 int ClampGauge(int value)
