@@ -176,6 +176,16 @@ FolderTreeModel::FolderTreeModel(std::vector<FolderRoot> roots, QObject* parent)
 
 FolderTreeModel::~FolderTreeModel() = default;
 
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::NewFolderNode(Node* parent,
+                                                                      const std::string& name)
+{
+    auto node = std::make_unique<Node>();
+    node->parent = parent;
+    node->name = name;
+    node->label = Shown(name);
+    return node;
+}
+
 FolderTreeModel::Node* FolderTreeModel::nodeOf(const QModelIndex& index) const
 {
     return index.isValid() ? static_cast<Node*>(index.internalPointer()) : m_top.get();
@@ -309,13 +319,8 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent)
     std::sort(names.begin(), names.end(),
               [this](const std::string& a, const std::string& b) { return sortsBefore(a, b); });
     beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
-    for (std::string& name : names) {
-        auto child = std::make_unique<Node>();
-        child->parent = node;
-        child->label = Shown(name);
-        child->name = std::move(name);
-        node->children.push_back(std::move(child));
-    }
+    for (const std::string& name : names)
+        node->children.push_back(NewFolderNode(node, name));
     renumber(node);
     endInsertRows();
 }
@@ -390,11 +395,7 @@ void FolderTreeModel::refresh(const QModelIndex& index)
             continue;
         const int place = static_cast<int>(sortedPlace(node, name, nullptr));
         beginInsertRows(index, place, place);
-        auto added = std::make_unique<Node>();
-        added->parent = node;
-        added->name = name;
-        added->label = Shown(name);
-        node->children.insert(node->children.begin() + place, std::move(added));
+        node->children.insert(node->children.begin() + place, NewFolderNode(node, name));
         renumber(node);
         endInsertRows();
     }
