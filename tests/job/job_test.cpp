@@ -112,7 +112,8 @@ TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
         QDir().mkpath(QFile::decodeName(QByteArray::fromStdString(gone)));
         main().setOutputFolder(gone);
         start(page("1002"));
-        EXPECT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+        // Removed before the event loop runs again: the move needs it, so the
+        // folder is gone by then however fast the short clip converts.
         QDir(QFile::decodeName(QByteArray::fromStdString(gone))).removeRecursively();
         EXPECT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 60000));
         return texts(MessageBoxRecorder::take());
