@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     });
     QObject::connect(worker, &QThread::finished, &app, &QCoreApplication::quit);
     const auto start = std::chrono::steady_clock::now();
-    QTimer::singleShot(0, [worker] { worker->start(); });
+    QTimer::singleShot(0, worker, [worker] { worker->start(); });
     QCoreApplication::exec();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -2,6 +2,7 @@
 
 #include "cli/jsonevents.h"
 #include "cli/terminaltext.h"
+#include "core/download/kilobytes.h"
 #include "core/job/progressmath.h"
 
 #include <QTimer>
@@ -21,34 +22,59 @@ const char* const kJsonEvents =
     "  {\"event\":\"summary\",\"saved\":N,\"failed\":N,\"cancelled\":N,\"status\":N}\n"
     "Texts are JSON strings; a byte that is no part of valid UTF-8 is \\u00XX.\n";
 
-namespace {
-
-// The phase an operation text belongs to, for the JSON phase events.
-std::string phaseOf(const std::string& operation)
+std::string OperationText(const JobStatus& status)
 {
-    if (operation.rfind("Downloading", 0) == 0)
+    switch (status.step) {
+    case JobStep::Starting:
+        return "Current process.";
+    case JobStep::LookingUp:
+        return "Getting information...";
+    case JobStep::DownloadStarting:
+        return "Downloading... (" + std::to_string(status.bytesDone.value_or(0)) + " of " +
+               std::to_string(status.bytesExpected) + " b)";
+    case JobStep::Downloading:
+        return "Downloading... (" + FormatKilobytes(status.bytesDone.value_or(0)) + " of " +
+               FormatKilobytes(status.bytesExpected) + ")";
+    case JobStep::Converting:
+        return "Converting...";
+    }
+    return {};
+}
+
+std::string TitleText(const JobStatus& status)
+{
+    return status.title ? "title: " + *status.title : "Video Title: <untitled>";
+}
+
+std::string EndText(const JobEnd& end)
+{
+    if (end.outcome == JobOutcome::Saved || end.outcome == JobOutcome::Cancelled)
+        return "Done.";
+    return end.message;
+}
+
+const char* PhaseName(JobPhase phase)
+{
+    switch (phase) {
+    case JobPhase::Resolving:
+        return "resolving";
+    case JobPhase::Downloading:
         return "downloading";
-    if (operation.rfind("Converting", 0) == 0)
+    case JobPhase::Converting:
         return "converting";
+    }
     return "resolving";
 }
 
-} // namespace
-
-ConsoleJobView::ConsoleJobView(std::string outputFolder, Style style, std::FILE* out,
-                               std::FILE* err)
-    : m_outputFolder(std::move(outputFolder)), m_style(style), m_out(out), m_err(err)
+ConsoleJobView::ConsoleJobView(Style style, std::FILE* out, std::FILE* err)
+    : m_style(style), m_out(out), m_err(err)
 {
 }
 
 void ConsoleJobView::beginJob(const std::string& address, std::size_t index, std::size_t count)
 {
-    m_address = address;
-    m_operation.clear();
-    m_phase.clear();
-    m_title.clear();
+    m_status.reset();
     m_drawn.clear();
-    m_step = m_total = 0;
     m_ended = false;
     if (m_style == Style::Json)
         json(JsonEvent("start", {{"address", JsonString(address)},
@@ -61,8 +87,11 @@ void ConsoleJobView::beginJob(const std::string& address, std::size_t index, std
 
 std::string ConsoleJobView::progressLine() const
 {
-    return m_operation + "  step " + std::to_string(m_step) + "%  total " +
-           std::to_string(m_total) + "%";
+    if (!m_status)
+        return {};
+    return OperationText(*m_status) + "  step " +
+           std::to_string(ClampGauge(m_status->gauges.step)) + "%  total " +
+           std::to_string(ClampGauge(m_status->gauges.total)) + "%";
 }
 
 void ConsoleJobView::endLine()
@@ -88,7 +117,7 @@ void ConsoleJobView::json(const std::string& eventLine)
 
 void ConsoleJobView::draw()
 {
-    if (m_operation.empty() || m_ended)
+    if (!m_status || m_ended)
         return;
     const std::string now = progressLine();
     if (now == m_drawn)
@@ -103,12 +132,13 @@ void ConsoleJobView::draw()
         std::fprintf(m_out, "%s\n", TerminalSafe(now).c_str());
         break;
     case Style::Json: {
-        const std::int64_t bytes = m_bytes ? m_bytes() : -1;
+        const JobStatus& s = *m_status;
         std::fprintf(m_out, "%s\n",
-                     JsonEvent("progress", {{"operation", JsonString(m_operation)},
-                                            {"step", std::to_string(m_step)},
-                                            {"total", std::to_string(m_total)},
-                                            {"bytes", bytes >= 0 ? std::to_string(bytes) : "null"}})
+                     JsonEvent("progress", {{"operation", JsonString(OperationText(s))},
+                                            {"step", std::to_string(ClampGauge(s.gauges.step))},
+                                            {"total", std::to_string(ClampGauge(s.gauges.total))},
+                                            {"bytes", s.bytesDone ? std::to_string(*s.bytesDone)
+                                                                  : std::string("null")}})
                          .c_str());
         break;
     }
@@ -125,64 +155,40 @@ void ConsoleJobView::drawLater()
     if (m_drawPending)
         return;
     m_drawPending = true;
-    QTimer::singleShot(0, [this] {
+    QTimer::singleShot(0, &m_calls, [this] {
         m_drawPending = false;
         draw();
     });
 }
 
-void ConsoleJobView::setOperation(const std::string& text)
-{
-    m_operation = text;
-    if (m_style == Style::Json) {
-        const std::string phase = phaseOf(text);
-        if (phase != m_phase) {
-            m_phase = phase;
-            json(JsonEvent("phase", {{"phase", JsonString(phase)}}));
-        }
-        drawLater();
-        return;
-    }
-    draw();
-}
-
-void ConsoleJobView::setTitle(const std::string& text)
-{
-    if (text == m_title)
-        return;
-    m_title = text;
-    if (m_style == Style::Json) {
-        // The placeholder before the page has been read is no title.
-        const std::string prefix = "title: ";
-        if (text.rfind(prefix, 0) == 0)
-            json(JsonEvent("title", {{"title", JsonString(text.substr(prefix.size()))}}));
-        return;
-    }
-    line(TerminalSafe(text));
-    m_drawn.clear();
-}
-
-void ConsoleJobView::setStepGauge(int value)
-{
-    m_step = ClampGauge(value);
-    drawLater();
-}
-
-void ConsoleJobView::setTotalGauge(int value)
-{
-    m_total = ClampGauge(value);
-    drawLater();
-}
-
-void ConsoleJobView::showProgressWindow()
+void ConsoleJobView::jobStarted()
 {
     m_ended = false;
 }
 
-void ConsoleJobView::message(const std::string& text)
+void ConsoleJobView::statusChanged(const JobStatus& status)
 {
-    // Said when the job's end is known: where it goes depends on that.
-    m_pendingMessage = text;
+    const std::optional<JobStatus> before = m_status;
+    m_status = status;
+    const bool titleChanged = !before || before->title != status.title;
+    const bool operationChanged = !before || OperationText(*before) != OperationText(status);
+    if (m_style == Style::Json) {
+        if (!before || PhaseOf(before->step) != PhaseOf(status.step))
+            json(JsonEvent("phase", {{"phase", JsonString(PhaseName(PhaseOf(status.step)))}}));
+        // The placeholder before the page has been read is no title.
+        if (titleChanged && status.title)
+            json(JsonEvent("title", {{"title", JsonString(*status.title)}}));
+        drawLater();
+        return;
+    }
+    if (titleChanged) {
+        line(TerminalSafe(TitleText(status)));
+        m_drawn.clear();
+    }
+    if (operationChanged)
+        draw();
+    else
+        drawLater();
 }
 
 void ConsoleJobView::report(const std::string& text)
@@ -195,13 +201,11 @@ void ConsoleJobView::report(const std::string& text)
 void ConsoleJobView::jobEnded(const JobEnd& end)
 {
     m_ended = true;
-    const std::string text = m_pendingMessage.empty() ? end.message : m_pendingMessage;
-    m_pendingMessage.clear();
     if (m_style != Style::Json) {
         const bool over = end.outcome == JobOutcome::Saved || end.outcome == JobOutcome::Cancelled;
         endLine();
         std::FILE* to = over ? m_out : m_err;
-        std::fprintf(to, "%s\n", TerminalSafe(text).c_str());
+        std::fprintf(to, "%s\n", TerminalSafe(EndText(end)).c_str());
         std::fflush(to);
     }
     if (m_endedHandler)
@@ -239,6 +243,7 @@ int ExitStatusFor(JobOutcome outcome)
     case JobOutcome::MoveFailed:
         return 7;
     case JobOutcome::NoConverter:
+    case JobOutcome::ConverterNotStarted:
         return 8;
     case JobOutcome::TempFolderUnusable:
     case JobOutcome::Failed:

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "core/job/joboutcome.h"
+#include "core/job/jobstatus.h"
 #include "core/job/jobview.h"
 #include "platform/interruptions.h"
 
+#include <QObject>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace clipvane {
@@ -14,8 +17,9 @@ namespace clipvane {
 // The job's view on a terminal: one progress line that updates in place (or
 // plain lines when the output is not a terminal), the end's message on
 // stdout when the job is over and on stderr when it failed. With JSON, one
-// object a line for each event instead (see kJsonEvents). Whatever came
-// from outside is written so no byte of it acts on the terminal.
+// object a line for each event instead (see kJsonEvents). Every line is made
+// here from the job's values; whatever came from outside is written so no
+// byte of it acts on the terminal.
 class ConsoleJobView : public JobView
 {
 public:
@@ -26,33 +30,18 @@ public:
         Json,     // a JSON object for each event
     };
 
-    ConsoleJobView(std::string outputFolder, Style style, std::FILE* out, std::FILE* err);
+    ConsoleJobView(Style style, std::FILE* out, std::FILE* err);
 
     // The next job of the call: its address, its place among them.
     void beginJob(const std::string& address, std::size_t index, std::size_t count);
-    // The bytes downloaded so far, for the JSON progress events (-1: none).
-    void setByteCounter(std::function<std::int64_t()> counter) { m_bytes = std::move(counter); }
     // Called once a job has ended.
     void setEndedHandler(std::function<void(const JobEnd&)> handler)
     {
         m_endedHandler = std::move(handler);
     }
 
-    std::string address() const override { return m_address; }
-    void clearAddress() override { m_address.clear(); }
-    std::string outputFolder() const override { return m_outputFolder; }
-    bool openWhenDone() const override { return false; }
-
-    void setOperation(const std::string& text) override;
-    void repaintOperation() override {}
-    void setTitle(const std::string& text) override;
-    void setStepGauge(int value) override;
-    void setTotalGauge(int value) override;
-
-    void showProgressWindow() override;
-    void showMainWindow() override {}
-
-    void message(const std::string& text) override;
+    void jobStarted() override;
+    void statusChanged(const JobStatus& status) override;
     void jobEnded(const JobEnd& end) override;
 
     // An error of the program's own, outside any job's end.
@@ -74,24 +63,24 @@ private:
     void drawLater();
     void endLine();
 
-    std::string m_address;
-    std::string m_outputFolder;
     Style m_style;
     std::FILE* m_out;
     std::FILE* m_err;
-    std::string m_operation;
-    std::string m_phase;
-    std::string m_title;
-    int m_step = 0;
-    int m_total = 0;
+    std::optional<JobStatus> m_status;
     std::string m_drawn;
     bool m_lineOpen = false;
     bool m_drawPending = false;
     bool m_ended = false;
-    std::string m_pendingMessage;
-    std::function<std::int64_t()> m_bytes;
+    // Owns the deferred draws, so none runs after this view has gone.
+    QObject m_calls;
     std::function<void(const JobEnd&)> m_endedHandler;
 };
+
+// What the command line says of a job, in its own words.
+std::string OperationText(const JobStatus& status);
+std::string TitleText(const JobStatus& status);
+std::string EndText(const JobEnd& end);
+const char* PhaseName(JobPhase phase);
 
 // The exit status of a job that ended so (0 for a saved file).
 int ExitStatusFor(JobOutcome outcome);

@@ -3,7 +3,6 @@
 #include "cli/consoleview.h"
 #include "cli/jsonevents.h"
 #include "cli/terminaltext.h"
-#include "core/download/downloadworker.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/settings/outputfolder.h"
@@ -90,7 +89,7 @@ std::string DefaultOutputFolder()
 }
 
 // What became of each page of the call.
-struct Result
+struct PageResult
 {
     std::string address;
     JobEnd end;
@@ -98,10 +97,10 @@ struct Result
     bool skipped = false;
 };
 
-void PrintSummary(ConsoleJobView& view, const std::vector<Result>& results, int status)
+void PrintSummary(ConsoleJobView& view, const std::vector<PageResult>& results, int status)
 {
     int saved = 0, failed = 0, cancelled = 0;
-    for (const Result& r : results) {
+    for (const PageResult& r : results) {
         if (r.end.outcome == JobOutcome::Saved)
             ++saved;
         else if (r.skipped || r.end.outcome == JobOutcome::Cancelled)
@@ -120,7 +119,7 @@ void PrintSummary(ConsoleJobView& view, const std::vector<Result>& results, int 
         return;
     view.line("Summary: " + std::to_string(saved) + " saved, " + std::to_string(failed) +
               " failed, " + std::to_string(cancelled) + " cancelled");
-    for (const Result& r : results) {
+    for (const PageResult& r : results) {
         if (r.end.outcome == JobOutcome::Saved)
             view.line("  saved: " + TerminalSafe(r.end.savedPath));
         else if (r.skipped)
@@ -183,15 +182,9 @@ int main(int argc, char* argv[])
                                         : platform::IsTerminal(stdout)
                                             ? ConsoleJobView::Style::Terminal
                                             : ConsoleJobView::Style::Lines;
-    ConsoleJobView view(folder, style, stdout, stderr);
+    ConsoleJobView view(style, stdout, stderr);
     StartupProblems problems;
-    const auto job = StartJobSystem(
-        view, CurrentHosts(),
-        [](const std::string& message) {
-            std::fprintf(stderr, "%s\n", TerminalSafe(message).c_str());
-            std::_Exit(ExitStatusFor(JobOutcome::NoConverter));
-        },
-        problems);
+    const auto job = StartJobSystem(view, CurrentHosts(), problems);
     if (!problems.tempFolder.empty()) {
         std::fprintf(stderr, "%s\n", TerminalSafe(problems.tempFolder).c_str());
         return ExitStatusFor(JobOutcome::TempFolderUnusable);
@@ -200,20 +193,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", TerminalSafe(problems.converterTool).c_str());
         return ExitStatusFor(JobOutcome::NoConverter);
     }
-    view.setByteCounter([&job]() -> std::int64_t {
-        const DownloadWorker* worker = job->downloadWorker();
-        return job->current().downloading && worker ? worker->bytesShown() : -1;
-    });
-
     platform::CatchInterruptions();
     // The first interruption while a job ran decides the status of that
     // cancelled job and skips the rest. One after a job's end changes
     // nothing of it: its end was decided once, by the job.
     platform::Interruption cancelledBy = platform::Interruption::None;
-    std::vector<Result> results;
+    std::vector<PageResult> results;
     std::size_t next = 0;
     int status = 0;
 
+    // Once the converter cannot be started, no later job can convert either.
+    bool cannotGoOn = false;
     auto guarded = [&](auto&& step) {
         try {
             step();
@@ -222,7 +212,7 @@ int main(int argc, char* argv[])
         }
     };
     std::function<void()> startNext = [&] {
-        if (next >= addresses.size() || cancelledBy != platform::Interruption::None) {
+        if (next >= addresses.size() || cancelledBy != platform::Interruption::None || cannotGoOn) {
             for (; next < addresses.size(); ++next)
                 results.push_back(
                     {addresses[next], {JobOutcome::Cancelled, {}, {}}, kExitCancelled, true});
@@ -231,12 +221,13 @@ int main(int argc, char* argv[])
         }
         view.beginJob(addresses[next], next, addresses.size());
         ++next;
-        guarded([&] { job->start(); });
+        guarded([&] { job->start({addresses[next - 1], folder}); });
     };
     view.setEndedHandler([&](const JobEnd& end) {
         const int jobStatus = end.outcome == JobOutcome::Cancelled ? CancelledStatus(cancelledBy)
                                                                    : ExitStatusFor(end.outcome);
         results.push_back({addresses[next - 1], end, jobStatus, false});
+        cannotGoOn = cannotGoOn || end.outcome == JobOutcome::ConverterNotStarted;
         if (status == 0)
             status = jobStatus;
         const bool json = view.style() == ConsoleJobView::Style::Json;
@@ -256,15 +247,15 @@ int main(int argc, char* argv[])
                                                {"status", std::to_string(jobStatus)}}));
         }
         // The next page once this turn of the event loop is over.
-        QTimer::singleShot(0, startNext);
+        QTimer::singleShot(0, &app, startNext);
     });
 
     QTimer ticker;
     ticker.setInterval(1000);
-    QObject::connect(&ticker, &QTimer::timeout, [&] { guarded([&] { job->tick(); }); });
+    QObject::connect(&ticker, &QTimer::timeout, &app, [&] { guarded([&] { job->tick(); }); });
     QTimer interrupts;
     interrupts.setInterval(100);
-    QObject::connect(&interrupts, &QTimer::timeout, [&] {
+    QObject::connect(&interrupts, &QTimer::timeout, &app, [&] {
         const platform::Interruption interruption = platform::TakeInterruption();
         if (interruption == platform::Interruption::None ||
             cancelledBy != platform::Interruption::None)
@@ -275,7 +266,7 @@ int main(int argc, char* argv[])
     });
     ticker.start();
     interrupts.start();
-    QTimer::singleShot(0, startNext);
+    QTimer::singleShot(0, &app, startNext);
     QCoreApplication::exec();
 
     PrintSummary(view, results, status);

@@ -13,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     try {
         (void)clipvane::DurationToSeconds(clipvane::DurationText(text));
-    } catch (const clipvane::EConvertError&) {
+    } catch (const clipvane::ConvertError&) {
     }
     try {
         (void)clipvane::EncodedSeconds(text);
-    } catch (const clipvane::EConvertError&) {
+    } catch (const clipvane::ConvertError&) {
     }
 
     nnn::Command command;

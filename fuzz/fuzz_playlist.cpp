@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     clipvane::XmlDocument document;
     try {
-        document.LoadFromText(std::string(reinterpret_cast<const char*>(data), size));
+        document.loadFromText(std::string(reinterpret_cast<const char*>(data), size));
         (void)clipvane::BuildStreamUrl(document);
     } catch (const clipvane::Error&) {
     }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         if (clipvane::StrToInt(text) != value)
             __builtin_trap();
-    } catch (const clipvane::EConvertError& e) {
+    } catch (const clipvane::ConvertError& e) {
         raised = true;
         // A message is a C string: it shows up to its first NUL.
         if (std::string(e.what()) != clipvane::NotAnIntegerMessage(text).c_str())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <cstddef>
 #include <string>
 
@@ -17,39 +19,39 @@ public:
     ExclusiveFile(const ExclusiveFile&) = delete;
     ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
-    // Empty on success, else "Cannot create file "<path>". <reason>".
-    std::string create(const std::string& path);
+    // Fails with "Cannot create file "<path>". <reason>".
+    Status create(const std::string& path);
     // Writes every byte or says why not (possibly only when the buffer goes
     // to the disk, at a later write or at close).
-    std::string write(const char* data, std::size_t size);
-    // Empty when everything written reached the file.
-    std::string close();
+    Status write(const char* data, std::size_t size);
+    // Succeeds when everything written reached the file.
+    Status close();
 
 private:
-    std::string flush();
+    Status flush();
 
     int m_fd = -1;
     std::string m_buffer;
 };
 
 // Writes a whole file with the given mode; errors as ExclusiveFile's.
-std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode);
+Status WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode);
 
 // Writes a whole file beside `path` under a temporary name, then renames it
 // into place: whoever looks finds the old file or the new one, never a part
 // of it, and a failed write leaves the old one as it was. Whatever stood at
 // `path` (a file, a link) is replaced, never followed. Errors as
 // ExclusiveFile's, naming `path`.
-std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode);
+Status ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode);
 
 // Moves a file, also to another file system (copy, then remove). An existing
-// target is never replaced. Empty on success, else the reason; on failure
-// the source stays as it was and no partial target is left.
-std::string MoveFile(const std::string& from, const std::string& to);
+// target is never replaced. On failure the source stays as it was and no
+// partial target is left; the failure's text is the system's reason.
+Status MoveFile(const std::string& from, const std::string& to);
 
 // Renames a file or folder within its file system. An existing target is
-// never replaced. Empty on success, else the reason.
-std::string RenameEntry(const std::string& from, const std::string& to);
+// never replaced. The failure's text is the system's reason.
+Status RenameEntry(const std::string& from, const std::string& to);
 
 // Removes a file; the result is deliberately not reported.
 void DeleteFile(const std::string& path);

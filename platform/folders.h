@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <string>
 #include <vector>
 
@@ -52,9 +54,9 @@ void MakeCurrentFolder(const std::string& path);
 std::vector<std::string> SubfolderNames(const std::string& folder);
 
 // Makes sure `path` is a folder that only this user can reach: created with
-// mode 0700 when missing, tightened to 0700 when it is ours. Returns an empty
-// text when the folder is fit to use, else what is wrong with it.
-std::string PreparePrivateFolder(const std::string& path);
+// mode 0700 when missing, tightened to 0700 when it is ours. Fails, saying
+// what is wrong with it, when the folder is not fit to use.
+Status PreparePrivateFolder(const std::string& path);
 
 // The platform's description of an error number.
 std::string ErrorText(int errorNumber);

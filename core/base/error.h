@@ -14,21 +14,21 @@ public:
 };
 
 // A text that is not a whole number where one was expected.
-class EConvertError : public Error
+class ConvertError : public Error
 {
 public:
     using Error::Error;
 };
 
 // An index past the end of a list of lines.
-class EListError : public Error
+class ListError : public Error
 {
 public:
     using Error::Error;
 };
 
 // A file that could not be opened or created.
-class EFileError : public Error
+class FileError : public Error
 {
 public:
     using Error::Error;

@@ -79,7 +79,7 @@ std::int32_t StrToInt(std::string_view text)
 {
     if (const auto value = TryStrToInt(text))
         return *value;
-    throw EConvertError(NotAnIntegerMessage(text));
+    throw ConvertError(NotAnIntegerMessage(text));
 }
 
 } // namespace clipvane

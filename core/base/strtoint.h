@@ -12,7 +12,7 @@ namespace clipvane {
 // Anything else, the empty text and trailing characters included, is refused.
 std::optional<std::int32_t> TryStrToInt(std::string_view text);
 
-// As TryStrToInt, but a refused text raises EConvertError with
+// As TryStrToInt, but a refused text raises ConvertError with
 // "'<text>' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
 

@@ -34,4 +34,49 @@ std::string ConverterCommandLine(const std::string& toolFolder, const std::strin
            CommandLinePath(tempFolder + "temp.avi");
 }
 
+std::vector<std::string> SplitCommandLine(const std::string& line)
+{
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    for (;;) {
+        while (i < n && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= n)
+            break;
+        std::string argument;
+        bool quoted = false;
+        while (i < n && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+            if (line[i] == '\\') {
+                std::size_t slashes = 0;
+                while (i < n && line[i] == '\\') {
+                    ++slashes;
+                    ++i;
+                }
+                if (i < n && line[i] == '"') {
+                    argument.append(slashes / 2, '\\');
+                    if (slashes % 2 == 1) {
+                        argument += '"';
+                        ++i;
+                    }
+                } else {
+                    argument.append(slashes, '\\');
+                }
+            } else if (line[i] == '"') {
+                if (quoted && i + 1 < n && line[i + 1] == '"') {
+                    argument += '"'; // a doubled quote inside quotes stands for one
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                argument += line[i++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
 } // namespace clipvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace clipvane {
 
@@ -17,5 +18,11 @@ inline constexpr const char* kProfileOptions =
 // A path as one token of a command line, split back unchanged by the
 // Windows rules; the empty path becomes "".
 std::string CommandLinePath(const std::string& path);
+
+// Splits a command line the way Windows programs split theirs: blanks and
+// tabs separate, double quotes group, and backslashes escape a quote only
+// when they stand right before one. The converter's command line is written
+// by these rules, and the converter is started from its parts.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 } // namespace clipvane

@@ -1,11 +1,10 @@
 #include "core/conversion/converterrunner.h"
 
+#include "core/conversion/commandline.h"
 #include "core/conversion/consoleoutput.h"
+#include "platform/process.h"
 
-#include <QSocketNotifier>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <QStringList>
 #include <string_view>
 
 namespace clipvane {
@@ -14,137 +13,165 @@ namespace {
 
 constexpr std::string_view kDurationMarker = "Duration: ";
 constexpr std::string_view kUnknownFormat = "Unknown format";
-constexpr int kPauseMilliseconds = 100;
+constexpr int kSilenceLimitMilliseconds = 60000;
 // A converter may print warnings without end; what lies between the start
 // (the input description) and the latest lines matters to nobody.
 constexpr std::size_t kLongestOutput = 1024 * 1024;
 constexpr std::size_t kKeptHead = 256 * 1024;
 constexpr std::size_t kKeptTail = 256 * 1024;
 
-void endProgram(const std::string& message)
+constexpr const char* kCannotStart = "CreateProcess error!";
+
+QString local(const std::string& bytes)
 {
-    std::fprintf(stderr, "%s\n", message.c_str());
-    std::_Exit(1);
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 } // namespace
 
-ConverterRunner::ConverterRunner() : m_fatal(endProgram) {}
+ConverterRunner::ConverterRunner()
+{
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(kSilenceLimitMilliseconds);
+    connect(&m_silence, &QTimer::timeout, this, &ConverterRunner::silenceReached);
+}
 
 ConverterRunner::~ConverterRunner()
 {
     // A converter still at work when the program ends goes with it.
-    if (ChildRunning(m_process))
-        platform::KillChildGroup(m_process);
-    releaseEndedRun();
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        platform::KillProcessGroup(m_processId);
+        m_process->waitForFinished(5000);
+    }
 }
 
-void ConverterRunner::watchPipe()
+void ConverterRunner::setSilenceLimit(int milliseconds)
 {
-    m_pipeWatch = std::make_unique<QSocketNotifier>(m_pipe.readEnd, QSocketNotifier::Read);
-    QObject::connect(m_pipeWatch.get(), &QSocketNotifier::activated, m_pipeWatch.get(), [this] {
-        if (platform::BytesWaiting(m_pipe.readEnd) > 0) {
-            drain();
-            return;
-        }
-        // Readable with nothing to read: every writer has gone.
-        m_pipeWatch->setEnabled(false);
-        if (m_endedHandler)
-            m_endedHandler();
-    });
+    m_silence.setInterval(milliseconds);
 }
 
-void ConverterRunner::stopWatchingPipe()
+void ConverterRunner::start(const std::string& commandLine)
 {
-    m_pipeWatch.reset();
-}
-
-void ConverterRunner::releaseEndedRun()
-{
-    stopWatchingPipe();
-    platform::ReapChild(m_process);
-    platform::CloseOutputPipe(m_pipe);
-    m_process = {};
-}
-
-void ConverterRunner::run(const std::string& commandLine)
-{
-    m_finished = false;
-    m_stoppedByRunner = false;
-    m_exitCode = 0;
-    m_output.clear();
-    if (ChildRunning(m_process))
-        platform::KillChildGroup(m_process);
-    releaseEndedRun();
-
-    if (!platform::CreateOutputPipe(m_pipe)) {
-        m_fatal("Can not create a pipe for STDOUT!");
-        return;
+    if (m_process) {
+        if (m_process->state() != QProcess::NotRunning)
+            platform::KillProcessGroup(m_processId);
+        m_process->disconnect(this);
+        // Reaped once it has gone; no signal of the old run reaches the new one.
+        connect(m_process, &QProcess::finished, m_process, &QObject::deleteLater);
+        if (m_process->state() == QProcess::NotRunning)
+            m_process->deleteLater();
+        m_process = nullptr;
     }
     m_commandLine = commandLine;
-    m_started =
-        platform::StartChild(platform::SplitCommandLine(m_commandLine), m_pipe.writeEnd, m_process);
-    if (!m_started) {
-        m_fatal("CreateProcess error!");
+    m_output.clear();
+    m_processId = 0;
+    m_exitCode = 0;
+    m_started = m_described = m_finished = m_endSaid = m_stoppedByRunner = false;
+
+    const std::vector<std::string> parts = SplitCommandLine(commandLine);
+    if (parts.empty() || parts.front().empty()) {
+        m_finished = true;
+        emit failedToStart(kCannotStart);
         return;
     }
-    platform::CloseWriteEnd(m_pipe);
-    watchPipe();
+    QStringList arguments;
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        arguments << local(parts[i]);
+
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    // The converter's question whether to overwrite gets no answer.
+    m_process->setStandardInputFile(QProcess::nullDevice());
+    const std::int64_t parent = platform::CurrentProcessId();
+    m_process->setChildProcessModifier([parent] { platform::PrepareChildProcess(parent); });
+    connect(m_process, &QProcess::readyRead, this, &ConverterRunner::takeOutput);
+    connect(m_process, &QProcess::finished, this, &ConverterRunner::processEnded);
+    connect(m_process, &QProcess::errorOccurred, this, &ConverterRunner::processError);
+
+    m_process->start(local(parts.front()), arguments, QIODevice::ReadOnly);
+    if (m_process->state() == QProcess::NotRunning) {
+        // Said already by errorOccurred when the start failed on the spot.
+        return;
+    }
+    m_started = true;
+    m_processId = m_process->processId();
+    m_silence.start();
 }
 
-void ConverterRunner::drain()
+void ConverterRunner::takeOutput()
 {
-    std::string chunk;
-    for (std::size_t waiting = platform::BytesWaiting(m_pipe.readEnd); waiting > 0;
-         waiting = platform::BytesWaiting(m_pipe.readEnd)) {
-        chunk.assign(waiting, '\0');
-        chunk.resize(platform::ReadBytes(m_pipe.readEnd, chunk.data(), chunk.size()));
-        // The console text is searched as text: a NUL must not end it early.
-        for (char& c : chunk)
-            if (c == '\0')
-                c = ' ';
-        m_output += chunk;
-    }
+    if (!m_process)
+        return;
+    const QByteArray bytes = m_process->readAll();
+    if (bytes.isEmpty())
+        return;
+    if (!m_finished)
+        m_silence.start();
+    std::string chunk(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    // The console text is searched as text: a NUL must not end it early.
+    for (char& c : chunk)
+        if (c == '\0')
+            c = ' ';
+    m_output += chunk;
     if (m_output.size() > kLongestOutput)
         m_output.erase(kKeptHead, m_output.size() - kKeptHead - kKeptTail);
-}
 
-// The wait ends at an input the converter cannot identify, or once the whole
-// duration line is there: the marker alone may arrive before its value.
-bool ConverterRunner::waitIsOver() const
-{
-    if (m_output.find(kUnknownFormat) != std::string::npos)
-        return true;
-    const auto marker = m_output.find(kDurationMarker);
-    return marker != std::string::npos && m_output.find('\n', marker) != std::string::npos;
-}
-
-void ConverterRunner::readOutput()
-{
-    auto lastNews = std::chrono::steady_clock::now();
-    for (;;) {
-        if (!ChildRunning(m_process)) {
-            // What it wrote before it ended is all in the pipe by now.
-            drain();
-            m_exitCode = static_cast<std::uint32_t>(m_process.exitCode);
-            m_finished = true;
-            return;
-        }
-        const std::size_t before = m_output.size();
-        drain();
-        if (waitIsOver())
-            return;
-        const auto now = std::chrono::steady_clock::now();
-        if (m_output.size() != before)
-            lastNews = now;
-        else if (now - lastNews >= std::chrono::milliseconds(m_silenceLimitMilliseconds)) {
-            // A converter that hangs must not freeze the program for ever.
-            stop();
-            m_stoppedByRunner = true;
-            return;
-        }
-        platform::PauseMilliseconds(kPauseMilliseconds);
+    // The wait ends at an input the converter cannot identify, or once the
+    // whole duration line is there: the marker alone may arrive before its value.
+    if (!m_described) {
+        const auto marker = m_output.find(kDurationMarker);
+        if (m_output.find(kUnknownFormat) != std::string::npos ||
+            (marker != std::string::npos && m_output.find('\n', marker) != std::string::npos))
+            noteDescribed();
     }
+}
+
+void ConverterRunner::noteDescribed()
+{
+    if (m_described)
+        return;
+    m_described = true;
+    emit inputDescribed();
+}
+
+void ConverterRunner::processEnded(int exitCode, QProcess::ExitStatus status)
+{
+    takeOutput();
+    m_silence.stop();
+    m_exitCode = status == QProcess::NormalExit ? exitCode : 128 + exitCode;
+    m_finished = true;
+    if (m_endSaid)
+        return;
+    m_endSaid = true;
+    noteDescribed();
+    emit ended();
+}
+
+void ConverterRunner::processError(QProcess::ProcessError error)
+{
+    if (error != QProcess::FailedToStart || m_endSaid)
+        return;
+    m_silence.stop();
+    m_started = false;
+    m_finished = m_endSaid = true;
+    emit failedToStart(kCannotStart);
+}
+
+void ConverterRunner::silenceReached()
+{
+    if (m_finished)
+        return;
+    // A converter that hangs must not hold the job, or a batch, for ever.
+    m_stoppedByRunner = true;
+    stop();
+}
+
+void ConverterRunner::stop()
+{
+    m_silence.stop();
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        platform::KillProcessGroup(m_processId);
+    m_finished = true;
 }
 
 std::string ConverterRunner::duration() const
@@ -155,21 +182,6 @@ std::string ConverterRunner::duration() const
 std::int32_t ConverterRunner::timeSeconds() const
 {
     return EncodedSeconds(m_output);
-}
-
-void ConverterRunner::release()
-{
-    if (ChildRunning(m_process))
-        platform::KillChildGroup(m_process);
-    releaseEndedRun();
-}
-
-void ConverterRunner::stop()
-{
-    stopWatchingPipe();
-    platform::KillChildGroup(m_process);
-    platform::CloseOutputPipe(m_pipe);
-    m_finished = true;
 }
 
 } // namespace clipvane

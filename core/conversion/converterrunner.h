@@ -1,86 +1,83 @@
 #pragma once
 
-#include "platform/childprocess.h"
-
+#include <QObject>
+#include <QProcess>
+#include <QTimer>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
-
-class QSocketNotifier;
 
 namespace clipvane {
 
 // Runs the converter as a hidden child whose standard output and error come
-// back through one pipe, drains the pipe when asked and, with an event loop
-// running, whenever something arrives (a converter that has to wait for its
-// reader goes no faster than the reader), and reads the clip's duration and
-// the time encoded so far out of everything printed since run().
-class ConverterRunner
+// back as one stream, and reads the clip's duration and the time encoded so
+// far out of everything it has printed. Nothing here waits: what the
+// converter says arrives through the event loop, and the runner says so by
+// signal. The converter and whatever it starts run in a process group of
+// their own, stopped together, and end when this program ends.
+class ConverterRunner : public QObject
 {
+    Q_OBJECT
 public:
-    // What the program does when the pipe or the process cannot be made: by
-    // default the message, then the end of the program. Front ends and tests
-    // put their own.
-    using FatalHandler = std::function<void(const std::string& message)>;
-
     ConverterRunner();
-    ~ConverterRunner();
+    ~ConverterRunner() override;
     ConverterRunner(const ConverterRunner&) = delete;
     ConverterRunner& operator=(const ConverterRunner&) = delete;
 
-    void setFatalHandler(FatalHandler handler) { m_fatal = std::move(handler); }
-    // Called from the event loop once the converter's output has ended (it
-    // has gone, or is going): the time to look whether it has finished.
-    void setEndedHandler(std::function<void()> handler) { m_endedHandler = std::move(handler); }
-    // The first wait gives up on a converter that stays silent this long.
-    void setSilenceLimit(int milliseconds) { m_silenceLimitMilliseconds = milliseconds; }
+    // A converter that prints nothing for this long, at any time, is stopped
+    // and its run counts as failed (stoppedByRunner).
+    void setSilenceLimit(int milliseconds);
 
-    void run(const std::string& commandLine);
-    // Drains the pipe. The first call after run() also waits until the
-    // converter has printed the clip's whole duration line (or said it cannot
-    // read the input), or has ended. A converter found ended is finished only
-    // once everything it wrote has been read.
-    void readOutput();
+    // Starts the converter of `commandLine`, split by the Windows rules. A
+    // run still going is stopped first.
+    void start(const std::string& commandLine);
+    // Ends the converter's whole process group at once; finished() holds
+    // from here on, and `ended` follows once the system has taken it back.
     void stop();
-    // Lets go of a finished run: the child is reaped and the pipe closed, so
-    // nothing of the run stays behind until the next one.
-    void release();
 
     std::string duration() const;     // the duration text of the output so far
     std::int32_t timeSeconds() const; // the encoded time; raises for a bad text
 
     bool started() const { return m_started; }
+    // The whole duration line has been printed (or "Unknown format", or the
+    // converter ended first).
+    bool isDescribed() const { return m_described; }
     bool finished() const { return m_finished; }
-    std::uint32_t exitCode() const { return m_exitCode; }
+    // The converter's exit status; 128 plus the signal for one that was killed.
+    int exitCode() const { return m_exitCode; }
     // Set when the runner itself gave up on a silent converter: the run did
     // not end on its own, whatever is in its output file.
     bool stoppedByRunner() const { return m_stoppedByRunner; }
     const std::string& output() const { return m_output; }
     const std::string& commandLine() const { return m_commandLine; }
-    int processId() const { return m_process.pid; }
-    bool pipeOpen() const { return m_pipe.readEnd >= 0; }
+    std::int64_t processId() const { return m_processId; }
+
+signals:
+    // The clip's duration can be read (see isDescribed); once a run.
+    void inputDescribed();
+    // The run is over and everything the converter printed has been read;
+    // once a run, after inputDescribed.
+    void ended();
+    // The converter program could not be started at all.
+    void failedToStart(const std::string& message);
 
 private:
-    void drain();
-    void watchPipe();
-    void stopWatchingPipe();
-    bool waitIsOver() const;
-    void releaseEndedRun();
+    void takeOutput();
+    void noteDescribed();
+    void processEnded(int exitCode, QProcess::ExitStatus status);
+    void processError(QProcess::ProcessError error);
+    void silenceReached();
 
-    platform::ChildProcess m_process;
-    platform::OutputPipe
-        m_pipe; // the read end is ours; the write end is the child's stdin, stdout and stderr
-    std::unique_ptr<QSocketNotifier> m_pipeWatch;
+    QProcess* m_process = nullptr;
+    QTimer m_silence;
     std::string m_commandLine;
     std::string m_output;
-    std::uint32_t m_exitCode = 0;
+    std::int64_t m_processId = 0;
+    int m_exitCode = 0;
     bool m_started = false;
+    bool m_described = false;
     bool m_finished = false;
+    bool m_endSaid = false;
     bool m_stoppedByRunner = false;
-    FatalHandler m_fatal;
-    std::function<void()> m_endedHandler;
-    int m_silenceLimitMilliseconds = 60000;
 };
 
 } // namespace clipvane

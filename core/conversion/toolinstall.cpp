@@ -1,12 +1,11 @@
 #include "core/conversion/toolinstall.h"
 
-#include "core/base/error.h"
-#include "platform/childprocess.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 
 #include <QFile>
-#include <chrono>
+#include <QProcess>
 
 namespace clipvane {
 
@@ -18,7 +17,7 @@ constexpr const char* kConverterResourceName = "#1";
 constexpr std::string_view kVersionAnswer = "clipvane-nnn-adapter ";
 // What adapters from before the version query say first, whatever they are asked.
 constexpr std::string_view kFirstAdapterBanner = "nnn.exe, the Clipvane converter adapter";
-constexpr auto kLongestVersionQuery = std::chrono::seconds(2);
+constexpr int kLongestVersionQueryMs = 2000;
 
 void makeParents(const std::string& folder)
 {
@@ -40,34 +39,22 @@ std::string readPrefix(const std::string& path, std::size_t limit)
 
 int InstalledAdapterVersion(const std::string& tool)
 {
-    platform::OutputPipe pipe;
-    if (!platform::CreateOutputPipe(pipe))
+    QProcess query;
+    query.setProcessChannelMode(QProcess::MergedChannels);
+    query.setStandardInputFile(QProcess::nullDevice());
+    const std::int64_t parent = platform::CurrentProcessId();
+    query.setChildProcessModifier([parent] { platform::PrepareChildProcess(parent); });
+    query.start(QFile::decodeName(QByteArray::fromStdString(tool)),
+                {QStringLiteral("--adapter-version")}, QIODevice::ReadOnly);
+    if (!query.waitForStarted(kLongestVersionQueryMs))
         return -1;
-    platform::ChildProcess child;
-    if (!platform::StartChild({tool, "--adapter-version"}, pipe.writeEnd, child)) {
-        platform::CloseOutputPipe(pipe);
-        return -1;
-    }
-    std::string said;
-    const auto giveUp = std::chrono::steady_clock::now() + kLongestVersionQuery;
-    auto drain = [&] {
-        for (std::size_t n = platform::BytesWaiting(pipe.readEnd); n > 0 && said.size() < 4096;
-             n = platform::BytesWaiting(pipe.readEnd)) {
-            std::string chunk(n, '\0');
-            chunk.resize(platform::ReadBytes(pipe.readEnd, chunk.data(), chunk.size()));
-            said += chunk;
-        }
-    };
-    while (platform::ChildRunning(child) && std::chrono::steady_clock::now() < giveUp) {
-        drain();
-        platform::PauseMilliseconds(5);
-    }
     // A file that is no adapter of ours may do anything when run; it gets
     // no more time than an answer takes.
-    platform::KillChildGroup(child);
-    platform::ReapChild(child);
-    drain();
-    platform::CloseOutputPipe(pipe);
+    if (!query.waitForFinished(kLongestVersionQueryMs)) {
+        platform::KillProcessGroup(query.processId());
+        query.waitForFinished(kLongestVersionQueryMs);
+    }
+    const std::string said = query.readAll().left(4096).toStdString();
 
     if (said.rfind(kFirstAdapterBanner, 0) == 0)
         return 1;
@@ -93,7 +80,7 @@ std::string ShortPath(const std::string& path)
     return path;
 }
 
-std::string InstallConverterTool()
+Result<std::string> InstallConverterTool()
 {
     const std::string folder = ConverterToolFolder();
     const std::string tool = folder + "nnn.exe";
@@ -103,15 +90,14 @@ std::string InstallConverterTool()
     }
     QFile resource(QString::fromLatin1(kConverterResource));
     if (!resource.open(QIODevice::ReadOnly))
-        throw EFileError(std::string("Resource ") + kConverterResourceName + " not found");
+        return Failure{std::string("Resource ") + kConverterResourceName + " not found"};
     const std::string bytes = resource.readAll().toStdString();
 
     if (ToolNeedsWriting(tool, bytes)) {
         // Beside it, then renamed into place: an install cut short leaves no
         // half-written converter behind.
-        const std::string error = platform::ReplaceFileAtomically(tool, bytes, 0755);
-        if (!error.empty())
-            throw EFileError(error);
+        if (Status written = platform::ReplaceFileAtomically(tool, bytes, 0755); !written)
+            return written.failure();
     }
     return ShortPath(folder);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <string>
 
 namespace clipvane {
@@ -8,8 +10,8 @@ namespace clipvane {
 // the folder (ending in "/"). The file is written when it is missing, when it
 // is a part of the adapter (an install cut short) or an older adapter of
 // ours; any other file there is left alone. The write is atomic: the file is
-// the old one or the whole new one. Writing errors are raised.
-std::string InstallConverterTool();
+// the old one or the whole new one.
+[[nodiscard]] Result<std::string> InstallConverterTool();
 
 // Whether the file at `tool` is to be replaced by `adapter`, by the rules
 // above.

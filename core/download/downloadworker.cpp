@@ -14,8 +14,8 @@ namespace {
 // "bytes N-M/T" of a 206 answer: whether it goes on at `from` of `total`.
 bool rangeGoesOnAt(const InternetRequest& request, std::uint64_t from, std::uint64_t total)
 {
-    const std::optional<std::string> range = request.QueryHeader("Content-Range");
-    if (request.StatusCode() != 206 || !range)
+    const std::optional<std::string> range = request.header("Content-Range");
+    if (request.statusCode() != 206 || !range)
         return false;
     const std::string expected = "bytes " + std::to_string(from) + "-";
     const auto slash = range->rfind('/');
@@ -99,19 +99,15 @@ void DownloadWorker::run()
 {
     m_stopRequested = 0;
     platform::ExclusiveFile file;
-    const std::string createError = file.create(m_fileName);
-    if (!createError.empty()) {
-        m_failed = true;
-        m_failureReason = createError;
+    if (Status created = file.create(m_fileName); !created) {
+        m_failure = created.failure();
         sendEnd(false);
         return;
     }
     setCount(0);
     copy(file);
-    if (const std::string closeError = file.close(); !closeError.empty() && !m_failed) {
-        m_failed = true;
-        m_failureReason = closeError;
-    }
+    if (Status closed = file.close(); !closed && !m_failure)
+        m_failure = closed.failure();
     // The end is delivered exactly once, after the last count.
     sendEnd(true);
 }
@@ -122,7 +118,7 @@ void DownloadWorker::copy(platform::ExclusiveFile& file)
     RequestOptions options;
     options.headers = {kAcceptAnything};
     options.stop = &m_stopRequested;
-    std::unique_ptr<InternetRequest> request = InternetRequest::Open(session, m_url, options);
+    std::unique_ptr<InternetRequest> request = InternetRequest::open(session, m_url, options);
     if (!request)
         return;
     const std::int32_t announced = GetContentLengthOf(*request);
@@ -130,13 +126,11 @@ void DownloadWorker::copy(platform::ExclusiveFile& file)
     std::vector<char> block(kReadBytes);
     std::uint64_t done = 0;
     for (int resumes = 0;;) {
-        const std::size_t count = request->ReadSome(block.data(), block.size());
+        const std::size_t count = request->readSome(block.data(), block.size());
         if (count > 0) {
-            const std::string writeError = file.write(block.data(), count);
-            if (!writeError.empty()) {
+            if (Status written = file.write(block.data(), count); !written) {
                 // A short write (a full disk) must never pass for a whole download.
-                m_failed = true;
-                m_failureReason = writeError;
+                m_failure = written.failure();
                 return;
             }
             done += count;
@@ -147,13 +141,13 @@ void DownloadWorker::copy(platform::ExclusiveFile& file)
         // The body has ended: at its end, or broken off before the length
         // the server announced. A broken one is asked for again from the
         // first missing byte, and taken only as the rest of the same stream.
-        if (!request->Failed() || m_stopRequested == 1 || announced <= 0 ||
+        if (!request->failed() || m_stopRequested == 1 || announced <= 0 ||
             done >= static_cast<std::uint64_t>(announced) || resumes == kResumes)
             return;
         ++resumes;
         RequestOptions rest = options;
         rest.headers.push_back("Range: bytes=" + std::to_string(done) + "-");
-        request = InternetRequest::Open(session, m_url, rest);
+        request = InternetRequest::open(session, m_url, rest);
         if (!request || !rangeGoesOnAt(*request, done, static_cast<std::uint64_t>(announced)))
             return;
     }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <QThread>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -46,8 +49,8 @@ public:
     // Set before the done handler runs when the copy did not complete because
     // the file could not be created or written; a failed request is not a
     // failure here (the caller compares sizes).
-    bool failed() const { return m_failed; }
-    const std::string& failureReason() const { return m_failureReason; }
+    bool failed() const { return m_failure.has_value(); }
+    const std::optional<Failure>& failure() const { return m_failure; }
 
     // A broken connection is asked again this often, from the first missing
     // byte.
@@ -83,8 +86,7 @@ private:
 
     // Written by the worker before copyEnded, read on the main thread after;
     // the end's own lock orders them.
-    bool m_failed = false;
-    std::string m_failureReason;
+    std::optional<Failure> m_failure;
     std::mutex m_endMutex;
     std::condition_variable m_endDelivered;
     bool m_endWithCount = false;

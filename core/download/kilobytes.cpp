@@ -2,7 +2,7 @@
 
 namespace clipvane {
 
-std::string FormatKilobytes(std::int32_t bytes)
+std::string FormatKilobytes(std::int64_t bytes)
 {
     const std::string digits = std::to_string(bytes / 1024);
     std::string result;

@@ -9,9 +9,8 @@ namespace clipvane {
 void WriteMarker(const std::string& path)
 {
     // Atomically: a marker is whole or not there at all.
-    const std::string problem = platform::ReplaceFileAtomically(path, "Done\r\n", 0644);
-    if (!problem.empty())
-        throw EFileError(problem);
+    if (const Status written = platform::ReplaceFileAtomically(path, "Done\r\n", 0644); !written)
+        throw FileError(written.failure().text);
 }
 
 void RunFirstRunWindows(const std::string& folder, FirstRunHost& host)

@@ -87,7 +87,7 @@ bool skipChunkedBody(platform::TcpConnection& connection)
 
 } // namespace
 
-std::string FirewallProbeClient::RequestText(const std::string& host, const std::string& path) const
+std::string FirewallProbeClient::requestText(const std::string& host, const std::string& path) const
 {
     std::string request = "GET " + path +
                           " HTTP/1.1\r\n"
@@ -106,8 +106,9 @@ std::string FirewallProbeClient::RequestText(const std::string& host, const std:
     return request + "\r\n";
 }
 
-bool FirewallProbeClient::Probe(const std::string& host, const std::string& path)
+bool FirewallProbeClient::probe(const std::string& host, const std::string& path)
 {
+    m_stop = false;
     std::string name = host;
     std::string port = "80";
     if (const auto colon = host.rfind(':');
@@ -116,9 +117,10 @@ bool FirewallProbeClient::Probe(const std::string& host, const std::string& path
         port = host.substr(colon + 1);
     }
     platform::TcpConnection connection;
-    connection.setTimeout(AnswerTimeoutMilliseconds);
-    if (!connection.open(name, port, ConnectTimeoutMilliseconds) ||
-        !connection.send(RequestText(host, path)))
+    connection.setTimeout(m_answerTimeoutMs);
+    connection.setStop(&m_stop);
+    if (!connection.open(name, port, m_connectTimeoutMs) ||
+        !connection.send(requestText(host, path)))
         return false;
 
     std::optional<Answer> answer;

@@ -6,45 +6,47 @@
 #include "core/conversion/converterrunner.h"
 #include "core/conversion/toolinstall.h"
 #include "core/download/downloadworker.h"
-#include "core/download/kilobytes.h"
 #include "core/job/progressmath.h"
 #include "core/source/clipsource.h"
+#include "core/source/resolutionworker.h"
 #include "platform/files.h"
 #include "platform/folders.h"
-#include "platform/shell.h"
-
-#include <QTimer>
 
 namespace clipvane {
 
-// What the user sees while the clip source works on the main thread.
-class JobController::Progress : public ResolutionProgress
-{
-public:
-    explicit Progress(JobController& controller) : m_controller(controller) {}
-
-    void connectionChecked() override
-    {
-        m_controller.m_view.setOperation("Getting information...");
-    }
-    void linkLookedUp(const std::optional<std::string>& title) override
-    {
-        if (title)
-            m_controller.m_job.title = *title;
-        m_controller.m_view.setTitle("title: " + m_controller.m_job.title);
-        m_controller.setGauges(50, 15);
-    }
-    void lengthQueryStarting() override { m_controller.m_view.repaintOperation(); }
-
-private:
-    JobController& m_controller;
-};
-
 JobController::JobController(JobView& view, std::unique_ptr<ClipSource> source, JobFolders folders,
                              std::unique_ptr<ConverterRunner> converter)
-    : m_view(view), m_source(std::move(source)), m_folders(std::move(folders)),
+    : m_view(view), m_source(std::move(source)),
+      m_resolution(std::make_unique<ResolutionWorker>(*m_source)), m_folders(std::move(folders)),
       m_converter(std::move(converter))
 {
+    connect(m_resolution.get(), &ResolutionWorker::connectionChecked, this, [this] {
+        m_status.step = JobStep::LookingUp;
+        publish();
+    });
+    connect(m_resolution.get(), &ResolutionWorker::linkLookedUp, this,
+            [this](const std::optional<std::string>& title) {
+                // Only a page that was read replaces the title.
+                if (title)
+                    m_job.title = *title;
+                m_status.title = m_job.title;
+                setGauges(50, 15);
+            });
+    connect(m_resolution.get(), &ResolutionWorker::resolved, this,
+            [this](const Resolution& resolution) {
+                guarded([this, &resolution] { resolutionEnded(resolution); });
+            });
+    if (m_converter) {
+        connect(m_converter.get(), &ConverterRunner::inputDescribed, this,
+                [this] { guarded([this] { conversionDescribed(); }); });
+        connect(m_converter.get(), &ConverterRunner::ended, this,
+                [this] { guarded([this] { conversionEnded(); }); });
+        connect(m_converter.get(), &ConverterRunner::failedToStart, this,
+                [this](const std::string& message) {
+                    if (m_stage == Stage::StartingConversion)
+                        failJob(JobOutcome::ConverterNotStarted, message);
+                });
+    }
 }
 
 JobController::~JobController() = default;
@@ -61,39 +63,57 @@ void JobController::releaseConverter()
 
 std::string JobController::outputPath() const
 {
-    return m_view.outputFolder() + m_job.title + ".AVI";
+    return m_request.outputFolder + m_job.title + ".AVI";
+}
+
+void JobController::publish()
+{
+    m_view.statusChanged(m_status);
 }
 
 void JobController::setGauges(int step, int total)
 {
-    m_view.setStepGauge(step);
-    m_view.setTotalGauge(total);
+    m_status.gauges = {step, total};
+    publish();
+}
+
+void JobController::guarded(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const std::exception& e) {
+        // Nothing unexpected may leave the user behind a progress window
+        // that cannot be closed.
+        if (busy()) {
+            if (m_converter)
+                m_converter->stop();
+            failJob(JobOutcome::Failed, e.what());
+        }
+    }
 }
 
 void JobController::endJob(JobEnd end)
 {
-    m_busy = false;
+    m_stage = Stage::Idle;
+    m_job.downloading = m_job.converting = false;
     m_lastEnd = std::move(end);
     m_view.jobEnded(m_lastEnd);
 }
 
 void JobController::failJob(JobOutcome outcome, const std::string& message)
 {
-    m_view.message(message);
-    m_view.showMainWindow();
     endJob({outcome, message, {}});
 }
 
 void JobController::refuse(JobOutcome outcome, const std::string& message)
 {
-    m_view.message(message);
     m_lastEnd = {outcome, message, {}};
     m_view.jobEnded(m_lastEnd);
 }
 
-void JobController::start()
+void JobController::start(const JobRequest& request)
 {
-    if (m_busy)
+    if (busy())
         return;
     if (!m_converter) {
         refuse(JobOutcome::NoConverter, kNoConverter);
@@ -109,25 +129,22 @@ void JobController::start()
     Job next;
     next.title = m_job.title;
     m_job = next;
-    m_busy = true;
-    m_view.showProgressWindow();
-    setGauges(0, 0);
-    m_view.setOperation("Current process.");
-    m_view.setTitle("Video Title: <untitled>");
-    try {
-        resolveAndDownload();
-    } catch (const std::exception& e) {
-        // Nothing unexpected may leave the user behind a progress window
-        // that cannot be closed.
-        if (m_busy && !m_job.downloading)
-            failJob(JobOutcome::Failed, e.what());
-    }
+    m_request = request;
+    m_status = {};
+    m_stage = Stage::Resolving;
+    m_view.jobStarted();
+    publish();
+    m_resolution->start(request.address);
 }
 
-void JobController::resolveAndDownload()
+void JobController::resolutionEnded(const Resolution& resolution)
 {
-    Progress progress(*this);
-    const Resolution resolution = m_source->resolve(m_view.address(), progress);
+    if (m_stage != Stage::Resolving)
+        return;
+    if (m_job.cancelled) {
+        finishJob();
+        return;
+    }
     if (resolution.title)
         m_job.title = *resolution.title;
     switch (resolution.failure) {
@@ -139,6 +156,9 @@ void JobController::resolveAndDownload()
         return;
     case ResolveFailure::NoVideoLink:
         failJob(JobOutcome::NoVideoLink, kLinkError);
+        return;
+    case ResolveFailure::Unexpected:
+        failJob(JobOutcome::Failed, resolution.message);
         return;
     case ResolveFailure::NoLength:
     case ResolveFailure::None:
@@ -155,9 +175,13 @@ void JobController::resolveAndDownload()
 
 void JobController::startDownload(const std::string& streamUrl)
 {
-    m_view.setStepGauge(0);
-    m_view.setOperation("Downloading... (0 of " + std::to_string(m_job.expectedSize) + " b)");
+    m_stage = Stage::Downloading;
     m_job.downloading = true;
+    m_status.step = JobStep::DownloadStarting;
+    m_status.gauges.step = 0;
+    m_status.bytesDone = 0;
+    m_status.bytesExpected = m_job.expectedSize;
+    publish();
 
     const std::string file = m_folders.temp + "temp.flv";
     platform::DeleteFile(file);
@@ -171,6 +195,7 @@ void JobController::startDownload(const std::string& streamUrl)
 void JobController::downloadFinished()
 {
     m_job.downloading = false;
+    m_status.bytesDone.reset();
     if (m_job.cancelled) {
         finishJob();
         return;
@@ -181,67 +206,62 @@ void JobController::downloadFinished()
         failJob(JobOutcome::DownloadFailed, kDownloadError);
         return;
     }
-    try {
-        startConversion();
-    } catch (const std::exception& e) {
-        if (m_converter)
-            m_converter->release();
-        m_job.converting = false;
-        failJob(JobOutcome::Failed, e.what());
-    }
+    guarded([this] { startConversion(); });
 }
 
 void JobController::startConversion()
 {
     platform::DeleteFile(m_folders.temp + "temp.avi");
-    m_converter->setEndedHandler([this] { conversionMayHaveEnded(0, kEndLooks); });
-    m_converter->run(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
-    m_converter->readOutput();
+    m_stage = Stage::StartingConversion;
+    m_converter->start(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
+}
+
+void JobController::conversionDescribed()
+{
+    if (m_stage != Stage::StartingConversion)
+        return;
     try {
         m_job.durationSeconds = DurationToSeconds(m_converter->duration());
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
         // "N/A": the clip converts all the same, only its gauges cannot move.
         m_job.durationSeconds = 0;
     }
-    m_view.setOperation("Converting...");
+    m_stage = Stage::Converting;
     m_job.converting = true;
+    m_conversionGauges = {};
+    if (m_job.cancelled)
+        return;
+    m_status.step = JobStep::Converting;
+    publish();
 }
 
-void JobController::conversionMayHaveEnded(int delayMilliseconds, int looksLeft)
+void JobController::conversionEnded()
 {
-    QTimer::singleShot(delayMilliseconds, &m_calls, [this, looksLeft] {
-        if (!m_job.converting || !m_converter)
-            return;
-        m_converter->readOutput();
-        if (m_converter->finished())
-            finishJob();
-        else if (looksLeft > 0)
-            conversionMayHaveEnded(10, looksLeft - 1); // its output closes just before it is gone
-    });
+    if (m_stage == Stage::Converting || m_stage == Stage::StartingConversion)
+        finishJob();
 }
 
 void JobController::tick()
 {
-    if (m_job.downloading && m_worker) {
+    if (m_stage == Stage::Downloading && m_job.downloading && m_worker) {
         const std::int32_t shown = m_worker->bytesShown();
         const GaugeValues g = DownloadGauges(shown, m_job.expectedSize);
+        m_status.step = JobStep::Downloading;
+        m_status.bytesDone = shown;
         setGauges(g.step, g.total);
-        m_view.setOperation("Downloading... (" + FormatKilobytes(shown) + " of " +
-                            FormatKilobytes(m_job.expectedSize) + ")");
     }
-    if (m_job.converting && m_converter) {
-        if (m_converter->finished()) {
-            finishJob();
+    if (m_stage == Stage::Converting && m_converter) {
+        // Ended and not yet told: its closing summary hides the last time,
+        // so the gauges keep theirs until the end.
+        if (m_converter->finished())
             return;
-        }
-        m_converter->readOutput();
-        // Ended since the last tick: its closing summary, read now, hides the
-        // last time, so the gauges keep theirs until the end.
-        if (m_converter->finished()) {
-            finishJob();
-            return;
-        }
-        const GaugeValues g = ConversionGauges(m_converter->timeSeconds(), m_job.durationSeconds);
+        GaugeValues g = ConversionGauges(m_converter->timeSeconds(), m_job.durationSeconds);
+        // The encoded time only grows; a line that hides it (the closing
+        // summary, read a moment before the end is) must not pull the gauges
+        // back for a tick.
+        if (g.total < m_conversionGauges.total)
+            g = m_conversionGauges;
+        m_conversionGauges = g;
         setGauges(g.step, g.total);
     }
 }
@@ -249,34 +269,41 @@ void JobController::tick()
 void JobController::cancel()
 {
     m_job.cancelled = true;
-    if (m_job.downloading && m_worker)
-        m_worker->requestStop();
-    if (m_job.converting && m_converter)
-        m_converter->stop();
+    switch (m_stage) {
+    case Stage::Resolving:
+        m_resolution->stop();
+        break;
+    case Stage::Downloading:
+        if (m_worker)
+            m_worker->requestStop();
+        break;
+    case Stage::StartingConversion:
+    case Stage::Converting:
+        if (m_converter)
+            m_converter->stop();
+        break;
+    case Stage::Idle:
+        break;
+    }
 }
 
 void JobController::finishJob()
 {
-    if (m_converter && m_converter->finished())
-        m_converter->release();
-    m_job.title = UniqueOutputTitle(m_view.outputFolder(), m_job.title);
+    m_job.title = UniqueOutputTitle(m_request.outputFolder, m_job.title);
     m_job.converting = false;
     if (!m_job.cancelled) {
         finishConvertedJob();
         return;
     }
     setGauges(100, 100);
-    m_view.message("Done.");
-    m_view.clearAddress();
-    m_view.showMainWindow();
-    endJob({JobOutcome::Cancelled, "Done.", {}});
+    endJob({JobOutcome::Cancelled, {}, {}});
 }
 
 std::string JobController::keepUnsaved(const std::string& converted) const
 {
     const std::string aside =
         m_folders.temp + UniqueOutputTitle(m_folders.temp, kUnsavedPrefix + m_job.title) + ".AVI";
-    return platform::MoveFile(converted, aside).empty() ? aside : converted;
+    return platform::MoveFile(converted, aside).ok() ? aside : converted;
 }
 
 void JobController::finishConvertedJob()
@@ -289,22 +316,17 @@ void JobController::finishConvertedJob()
         return;
     }
     const std::string target = outputPath();
-    const std::string problem = platform::MoveFile(converted, target);
-    if (!problem.empty()) {
+    if (const Status moved = platform::MoveFile(converted, target); !moved) {
         // The converted clip is put aside where the next job will not delete
         // it, so the user can still rescue it.
         const std::string kept = keepUnsaved(converted);
         failJob(JobOutcome::MoveFailed, "Error: Cant move the video file to \"" + target +
-                                            "\": " + problem + ". It is kept as \"" + kept + "\".");
+                                            "\": " + moved.failure().text + ". It is kept as \"" +
+                                            kept + "\".");
         return;
     }
     setGauges(100, 100);
-    m_view.message("Done.");
-    if (m_view.openWhenDone())
-        platform::OpenDocument(target);
-    m_view.clearAddress();
-    m_view.showMainWindow();
-    endJob({JobOutcome::Saved, "Done.", target});
+    endJob({JobOutcome::Saved, {}, target});
 }
 
 } // namespace clipvane

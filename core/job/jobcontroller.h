@@ -2,10 +2,12 @@
 
 #include "core/job/job.h"
 #include "core/job/joboutcome.h"
+#include "core/job/jobstatus.h"
 #include "core/job/jobview.h"
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,36 +16,45 @@ namespace clipvane {
 class ClipSource;
 class ConverterRunner;
 class DownloadWorker;
+class ResolutionWorker;
+struct Resolution;
+
+// What Start is asked to do.
+struct JobRequest
+{
+    std::string address;      // the page, as the user gave it
+    std::string outputFolder; // where the clip goes; ends in "/"
+};
 
 // One job at a time from Start to the AVI in the output folder: the
-// resolution phase on the clip source, the download worker, the converter
-// and the one-second ticker. It owns the job's variables, the converter
-// runner and the clip source.
-class JobController
+// resolution on a thread of its own, the download worker, the converter and
+// the one-second ticker. It owns the job's variables, the converter runner
+// and the clip source, and tells its view what happens as values. It never
+// waits: every phase reports back through the event loop.
+class JobController : public QObject
 {
+    Q_OBJECT
 public:
     // `converter` is missing when the converter tool could not be installed;
     // Start then refuses with a message.
     JobController(JobView& view, std::unique_ptr<ClipSource> source, JobFolders folders,
                   std::unique_ptr<ConverterRunner> converter);
-    ~JobController();
+    ~JobController() override;
     JobController(const JobController&) = delete;
     JobController& operator=(const JobController&) = delete;
 
-    void start();
-    // The end of the download, on the main thread while the worker waits.
-    void downloadFinished();
-    // The end of the conversion, of a cancelled job too.
-    void finishJob();
+    void start(const JobRequest& request);
+    // The one-second ticker: the gauges of the download and the conversion.
     void tick();
+    // Stops whatever phase runs; the job then ends as cancelled.
     void cancel();
 
-    bool busy() const { return m_busy; }
+    bool busy() const { return m_stage != Stage::Idle; }
     const Job& current() const { return m_job; }
+    const JobStatus& status() const { return m_status; }
     const JobFolders& folders() const { return m_folders; }
     // How the latest job ended.
     const JobEnd& lastEnd() const { return m_lastEnd; }
-    std::string outputPath() const;
 
     // The worker of the current download; null once it has ended (it frees
     // itself after its end).
@@ -64,34 +75,49 @@ public:
     static constexpr const char* kUnsavedPrefix = "unsaved-";
 
 private:
-    class Progress;
+    enum class Stage
+    {
+        Idle,
+        Resolving,
+        Downloading,
+        StartingConversion, // the converter runs; its description of the clip is awaited
+        Converting,
+    };
 
-    void resolveAndDownload();
+    void resolutionEnded(const Resolution& resolution);
     void startDownload(const std::string& streamUrl);
+    void downloadFinished();
     void startConversion();
-    // The converter's output has ended: finish at once rather than at the
-    // next tick, once the process is seen gone.
-    void conversionMayHaveEnded(int delayMilliseconds, int looksLeft);
-    static constexpr int kEndLooks = 50; // 10 ms apart: half a second at most
+    void conversionDescribed();
+    void conversionEnded();
+    void finishJob();
     void finishConvertedJob();
     // Puts a converted clip that could not be saved aside in the temp folder
     // under a name of its own; returns where it now is.
     std::string keepUnsaved(const std::string& converted) const;
+    std::string outputPath() const;
+
+    void publish();
     void setGauges(int step, int total);
     void failJob(JobOutcome outcome, const std::string& message);
     void refuse(JobOutcome outcome, const std::string& message);
     void endJob(JobEnd end);
+    // Runs a step the event loop called; what it raises ends the job instead
+    // of crossing the loop.
+    void guarded(const std::function<void()>& step);
 
     JobView& m_view;
     std::unique_ptr<ClipSource> m_source;
+    std::unique_ptr<ResolutionWorker> m_resolution;
     const JobFolders m_folders;
     std::unique_ptr<ConverterRunner> m_converter;
+    Stage m_stage = Stage::Idle;
     Job m_job;
-    bool m_busy = false;
+    JobRequest m_request;
+    JobStatus m_status;
+    GaugeValues m_conversionGauges; // the latest of this conversion's ticks
     JobEnd m_lastEnd;
     QPointer<DownloadWorker> m_worker;
-    // Owns the timers of this controller's own calls, which go with it.
-    QObject m_calls;
 };
 
 } // namespace clipvane

@@ -11,22 +11,28 @@ enum class JobOutcome
 {
     Saved,
     Cancelled,
-    NoConnection,       // the maker's probe file could not be read
+    NoConnection,       // neither the maker's probe file nor the page could be reached
     NoVideoLink,        // the page, the sequence or the playlist gave no stream
     PlaylistUnreadable, // the playlist document was rejected
     DownloadFailed,
     ConversionFailed,
-    MoveFailed,         // converted, but not moved into the output folder
-    NoConverter,        // refused at Start: no converter could be prepared
-    TempFolderUnusable, // refused at Start: the temp folder is not safe to use
-    Failed,             // anything else that ended the job
+    MoveFailed,          // converted, but not moved into the output folder
+    NoConverter,         // refused at Start: no converter could be prepared
+    ConverterNotStarted, // the converter program could not be started: the program cannot go on
+    TempFolderUnusable,  // refused at Start: the temp folder is not safe to use
+    Failed,              // anything else that ended the job
 };
 
 struct JobEnd
 {
     JobOutcome outcome = JobOutcome::Failed;
-    std::string message;   // the text shown to the user
+    // What went wrong, as the user reads it; empty for a saved or a
+    // cancelled job, whose words each front end chooses.
+    std::string message;
     std::string savedPath; // the file in the output folder, when saved
 };
+
+// Whether the job ran at all: a refused Start never showed its progress.
+bool WasRefusedAtStart(JobOutcome outcome);
 
 } // namespace clipvane

@@ -1,5 +1,6 @@
 #include "core/job/jobstartup.h"
 
+#include "core/conversion/converterrunner.h"
 #include "core/conversion/toolinstall.h"
 #include "core/job/jobcontroller.h"
 #include "core/source/videoservice.h"
@@ -13,23 +14,22 @@ std::string DefaultTempFolder()
 }
 
 std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts& hosts,
-                                              ConverterRunner::FatalHandler fatal,
                                               StartupProblems& problems)
 {
     JobFolders folders;
     folders.temp = DefaultTempFolder();
     // A missing folder is made; one that exists but is not ours (a link, a
     // file, another user's folder) is never written into.
-    problems.tempFolder = platform::PreparePrivateFolder(folders.temp);
-    folders.tempReady = problems.tempFolder.empty();
+    const Status prepared = platform::PreparePrivateFolder(folders.temp);
+    problems.tempFolder = prepared.errorText();
+    folders.tempReady = prepared.ok();
 
     std::unique_ptr<ConverterRunner> converter;
-    try {
-        folders.tool = InstallConverterTool();
+    if (Result<std::string> tool = InstallConverterTool(); tool.ok()) {
+        folders.tool = std::move(tool).value();
         converter = std::make_unique<ConverterRunner>();
-        converter->setFatalHandler(std::move(fatal));
-    } catch (const std::exception& e) {
-        problems.converterTool = e.what();
+    } else {
+        problems.converterTool = tool.failure().text;
     }
     return std::make_unique<JobController>(view, std::make_unique<VideoService>(hosts),
                                            std::move(folders), std::move(converter));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/conversion/converterrunner.h"
-
 #include <memory>
 #include <string>
 
@@ -19,12 +17,11 @@ struct StartupProblems
 };
 
 // The start-up every front end shares: prepares the private temp folder,
-// installs the converter tool, makes the one converter runner (whose fatal
-// errors go to `fatal`) and builds the job controller on the video service
-// at `hosts`. Never raises: a step that failed is described in `problems`,
-// and the controller then refuses to start a job, saying why.
+// installs the converter tool, makes the one converter runner and builds the
+// job controller on the video service at `hosts`. Never raises: a step that
+// failed is described in `problems`, and the controller then refuses to
+// start a job, saying why.
 std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts& hosts,
-                                              ConverterRunner::FatalHandler fatal,
                                               StartupProblems& problems);
 
 // The temp folder of this user's jobs.

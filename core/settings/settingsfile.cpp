@@ -35,7 +35,7 @@ void ApplySettingsFile(const std::string& path, SettingsTarget& target)
 
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw EFileError(CannotOpenFileMessage(path, platform::ErrorText(errno)));
+        throw FileError(CannotOpenFileMessage(path, platform::ErrorText(errno)));
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ApplySettingsText(text, target);
 }
@@ -46,7 +46,7 @@ void ApplySettingsText(const std::string& text, SettingsTarget& target)
 
     auto line = [&lines](int index) -> const std::string& {
         if (index >= static_cast<int>(lines.size()))
-            throw EListError(ListIndexMessage(index));
+            throw ListError(ListIndexMessage(index));
         return lines[static_cast<std::size_t>(index)];
     };
 
@@ -64,10 +64,10 @@ void WriteSettingsFile(const std::string& path, const std::string& folder, std::
                        std::int32_t left)
 {
     // A write that fails (a full disk, a power cut) keeps the old file.
-    const std::string problem =
+    const Status written =
         platform::ReplaceFileAtomically(path, FormatSettings(folder, top, left), 0644);
-    if (!problem.empty())
-        throw EFileError(problem);
+    if (!written)
+        throw FileError(written.failure().text);
 }
 
 } // namespace clipvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/source/internet.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,12 +23,13 @@ enum class ResolveFailure
     NoVideoLink,        // no stream address came out of the page
     PlaylistUnreadable, // the playlist document was rejected; see message
     NoLength,           // the stream announced no usable length
+    Unexpected,         // what no site expects (out of memory); see message
 };
 
 struct Resolution
 {
     ResolveFailure failure = ResolveFailure::None;
-    std::string message; // the reason, for PlaylistUnreadable
+    std::string message; // the reason, for PlaylistUnreadable and Unexpected
     // The page's title, whenever the page was asked for, even when a later
     // step failed; nothing when no page was read.
     std::optional<std::string> title;
@@ -36,7 +39,7 @@ struct Resolution
 };
 
 // The milestones of a resolution, for the progress the user sees while the
-// main thread is busy with the requests.
+// requests are made. Called on the thread that resolves.
 class ResolutionProgress
 {
 public:
@@ -49,14 +52,17 @@ public:
 
 // A video site: turns the address of one of its pages into a clip. A second
 // site implements this beside the first; the job controller takes either.
+// One resolution at a time runs, on a thread of its own (never the window's).
 class ClipSource
 {
 public:
     virtual ~ClipSource() = default;
     // Blocks until the clip is resolved or the failure is known. Errors are
     // reported in the result; only what no site expects (out of memory) is
-    // raised.
-    virtual Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress) = 0;
+    // raised. Once `stop` is set the request in flight ends at once and the
+    // result no longer matters.
+    virtual Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress,
+                               const StopFlag& stop) = 0;
 };
 
 } // namespace clipvane

@@ -90,7 +90,7 @@ struct InternetRequest::State
     bool failed = false;
     bool paused = false;
     bool locationSeen = false; // in the response whose headers are arriving
-    const std::atomic<std::uint8_t>* stop = nullptr;
+    const StopFlag* stop = nullptr;
     std::optional<std::chrono::steady_clock::time_point> deadline;
     bool timedOut = false;
 
@@ -192,17 +192,17 @@ InternetRequest::InternetRequest(std::unique_ptr<State> state) : m_state(std::mo
 
 InternetRequest::~InternetRequest() = default;
 
-std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
+std::unique_ptr<InternetRequest> InternetRequest::open(const InternetSession& session,
                                                        const std::string& address,
                                                        const std::string& extraHeaders)
 {
     RequestOptions options;
     if (!extraHeaders.empty())
         options.headers.push_back(extraHeaders);
-    return Open(session, address, options);
+    return open(session, address, options);
 }
 
-std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
+std::unique_ptr<InternetRequest> InternetRequest::open(const InternetSession& session,
                                                        const std::string& address,
                                                        const RequestOptions& options)
 {
@@ -263,7 +263,7 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     return std::unique_ptr<InternetRequest>(new InternetRequest(std::move(state)));
 }
 
-std::size_t InternetRequest::Read(char* buffer, std::size_t size)
+std::size_t InternetRequest::read(char* buffer, std::size_t size)
 {
     State* s = m_state.get();
     if (size == 0)
@@ -272,7 +272,7 @@ std::size_t InternetRequest::Read(char* buffer, std::size_t size)
     return take(buffer, size);
 }
 
-std::size_t InternetRequest::ReadSome(char* buffer, std::size_t size)
+std::size_t InternetRequest::readSome(char* buffer, std::size_t size)
 {
     State* s = m_state.get();
     if (size == 0)
@@ -296,24 +296,24 @@ std::size_t InternetRequest::take(char* buffer, std::size_t size)
     return count;
 }
 
-long InternetRequest::StatusCode() const
+long InternetRequest::statusCode() const
 {
     long code = 0;
     curl_easy_getinfo(m_state->easy, CURLINFO_RESPONSE_CODE, &code);
     return code;
 }
 
-bool InternetRequest::Failed() const
+bool InternetRequest::failed() const
 {
     return m_state->failed;
 }
 
-bool InternetRequest::TimedOut() const
+bool InternetRequest::timedOut() const
 {
     return m_state->timedOut;
 }
 
-std::optional<std::string> InternetRequest::QueryHeader(const std::string& name) const
+std::optional<std::string> InternetRequest::header(const std::string& name) const
 {
     curl_header* header = nullptr;
     if (curl_easy_header(m_state->easy, name.c_str(), 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||

@@ -10,6 +10,10 @@
 
 namespace clipvane {
 
+// Set to 1 by whoever wants the requests that watch it to end at once,
+// whatever they wait for; read by the thread that runs them.
+using StopFlag = std::atomic<std::uint8_t>;
+
 // The root of a conversation: the user agent every request sends. It holds
 // no connection; each request opens and closes its own.
 class InternetSession
@@ -30,7 +34,7 @@ struct RequestOptions
     std::vector<std::string> headers;
     // When set and 1, the request ends at once as failed, whatever it is
     // waiting for (the connection, the headers, the body).
-    const std::atomic<std::uint8_t>* stop = nullptr;
+    const StopFlag* stop = nullptr;
     // When above 0, the whole request (connection, headers and body) ends
     // as failed and timed out after this many seconds, however steadily
     // bytes come.
@@ -48,33 +52,33 @@ public:
     // Null when the address cannot be opened: a malformed or non-web address,
     // a name that does not resolve, a refused connection, no response.
     // `extraHeaders` is one header line without its terminator, or empty.
-    static std::unique_ptr<InternetRequest> Open(const InternetSession& session,
+    static std::unique_ptr<InternetRequest> open(const InternetSession& session,
                                                  const std::string& address,
                                                  const std::string& extraHeaders);
     static std::unique_ptr<InternetRequest>
-    Open(const InternetSession& session, const std::string& address, const RequestOptions& options);
+    open(const InternetSession& session, const std::string& address, const RequestOptions& options);
     ~InternetRequest();
     InternetRequest(const InternetRequest&) = delete;
     InternetRequest& operator=(const InternetRequest&) = delete;
 
     // Waits until `size` bytes have arrived or the body has ended, and copies
     // what there is. 0 at the end of the body and after a failure.
-    std::size_t Read(char* buffer, std::size_t size);
+    std::size_t read(char* buffer, std::size_t size);
     // Waits until some bytes have arrived or the body has ended, and copies
     // up to `size` of them: a slow server's bytes are counted as they come.
-    std::size_t ReadSome(char* buffer, std::size_t size);
+    std::size_t readSome(char* buffer, std::size_t size);
 
     // The value of a response header of the final response, as the server
     // wrote it; nothing when the header is absent.
-    std::optional<std::string> QueryHeader(const std::string& name) const;
+    std::optional<std::string> header(const std::string& name) const;
 
     // The final response's status code.
-    long StatusCode() const;
+    long statusCode() const;
     // Once a read has delivered 0: whether the body ended by an error (a
     // broken connection, a stall, a stop) rather than at its end.
-    bool Failed() const;
+    bool failed() const;
     // Whether it was the deadline that ended it.
-    bool TimedOut() const;
+    bool timedOut() const;
 
     struct State;
 

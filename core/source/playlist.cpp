@@ -62,19 +62,19 @@ std::string attribute(xmlNode* stream, const char* name)
 
 XmlDocument::~XmlDocument()
 {
-    Close();
+    close();
 }
 
-void XmlDocument::Close()
+void XmlDocument::close()
 {
     if (m_document)
         xmlFreeDoc(m_document);
     m_document = nullptr;
 }
 
-void XmlDocument::LoadFromText(const std::string& body)
+void XmlDocument::loadFromText(const std::string& body)
 {
-    Close();
+    close();
     const std::string xml = body + "\r\n";
     std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(),
                                                                          xmlFreeParserCtxt);
@@ -94,12 +94,12 @@ void XmlDocument::LoadFromText(const std::string& body)
                 why.pop_back();
             line = error->line;
         }
-        Close();
+        close();
         throw Error(readError(why.c_str(), line));
     }
 }
 
-xmlNode* XmlDocument::DocumentElement() const
+xmlNode* XmlDocument::documentElement() const
 {
     return m_document ? xmlDocGetRootElement(m_document) : nullptr;
 }
@@ -118,7 +118,7 @@ xmlNode* FindChildNode(xmlNode* node, const std::string& name)
 
 std::string BuildStreamUrl(const XmlDocument& document)
 {
-    xmlNode* stream = FindChildNode(document.DocumentElement(), "STREAM");
+    xmlNode* stream = FindChildNode(document.documentElement(), "STREAM");
     if (!stream)
         return {};
     // A child of another kind may carry the name; only an element has attributes.
@@ -132,9 +132,9 @@ std::string BuildStreamUrl(const XmlDocument& document)
     return prefix + server + path + "?" + query;
 }
 
-std::string ResolveFlvUrl(XmlDocument& document, const std::string& address)
+std::string ResolveFlvUrl(XmlDocument& document, const std::string& address, const StopFlag* stop)
 {
-    document.LoadFromText(FetchUrlText(address));
+    document.loadFromText(FetchUrlText(address, stop));
     return BuildStreamUrl(document);
 }
 

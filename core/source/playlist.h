@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/source/internet.h"
+
 #include <string>
 
 struct _xmlDoc;
@@ -21,10 +23,10 @@ public:
 
     // Parses `text`; a document the parser rejects raises an Error that names
     // the parser's reason and line, and leaves no document loaded.
-    void LoadFromText(const std::string& text);
-    void Close();
+    void loadFromText(const std::string& text);
+    void close();
 
-    _xmlNode* DocumentElement() const;
+    _xmlNode* documentElement() const;
 
 private:
     _xmlDoc* m_document = nullptr;
@@ -40,6 +42,7 @@ std::string BuildStreamUrl(const XmlDocument& document);
 
 // Fetches the playlist at `address` into `document` and builds the stream
 // address from it.
-std::string ResolveFlvUrl(XmlDocument& document, const std::string& address);
+std::string ResolveFlvUrl(XmlDocument& document, const std::string& address,
+                          const StopFlag* stop = nullptr);
 
 } // namespace clipvane

@@ -17,9 +17,9 @@ std::string CutStreamId(std::string_view document)
     return std::string(rest.substr(0, quote));
 }
 
-std::string GetStreamId(const std::string& address)
+std::string GetStreamId(const std::string& address, const StopFlag* stop)
 {
-    return CutStreamId(FetchUrlText(address));
+    return CutStreamId(FetchUrlText(address, stop));
 }
 
 } // namespace clipvane

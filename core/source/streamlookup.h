@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/source/internet.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,6 @@ namespace clipvane {
 std::string CutStreamId(std::string_view document);
 
 // Fetches the sequence document at `address` and cuts the stream id out.
-std::string GetStreamId(const std::string& address);
+[[nodiscard]] std::string GetStreamId(const std::string& address, const StopFlag* stop = nullptr);
 
 } // namespace clipvane

@@ -129,9 +129,9 @@ std::string LongTimeOfDay()
     return locale.toString(QTime::currentTime(), format).toStdString();
 }
 
-ScrapedPage ScrapeVideoPage(const std::string& address)
+ScrapedPage ScrapeVideoPage(const std::string& address, const StopFlag* stop)
 {
-    return ScrapePage(FetchUrlText(address), LongTimeOfDay());
+    return ScrapePage(FetchUrlText(address, stop), LongTimeOfDay());
 }
 
 } // namespace clipvane

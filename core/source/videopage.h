@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/source/internet.h"
+
 #include <string>
 #include <string_view>
 
@@ -19,7 +21,8 @@ ScrapedPage ScrapePage(std::string_view body, const std::string& timeOfDay);
 
 // Fetches the page at `address` exactly as typed and reads it. A page that
 // could not be fetched reads as an empty one: no clip id, the fallback title.
-ScrapedPage ScrapeVideoPage(const std::string& address);
+[[nodiscard]] ScrapedPage ScrapeVideoPage(const std::string& address,
+                                          const StopFlag* stop = nullptr);
 
 // The current time of day in the locale's long time format, with seconds and
 // without a time zone.

@@ -11,10 +11,11 @@ namespace clipvane {
 
 VideoService::VideoService(ServiceHosts hosts) : m_hosts(std::move(hosts)) {}
 
-Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgress& progress)
+Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgress& progress,
+                                 const StopFlag& stop)
 {
     Resolution result;
-    if (!CheckConnection(ProbeAddress(m_hosts))) {
+    if (!CheckConnection(ProbeAddress(m_hosts), &stop)) {
         result.failure = ResolveFailure::NoConnection;
         return result;
     }
@@ -24,14 +25,14 @@ Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgr
     try {
         std::string clipId;
         if (!pageAddress.empty()) {
-            const ScrapedPage page = ScrapeVideoPage(pageAddress);
+            const ScrapedPage page = ScrapeVideoPage(pageAddress, &stop);
             result.title = page.title;
             clipId = page.clipId;
         }
         const std::string streamId =
-            clipId.empty() ? std::string() : GetStreamId(SequenceAddress(m_hosts, clipId));
+            clipId.empty() ? std::string() : GetStreamId(SequenceAddress(m_hosts, clipId), &stop);
         if (!streamId.empty())
-            flv = ResolveFlvUrl(m_playlist, PlaylistAddress(m_hosts, streamId));
+            flv = ResolveFlvUrl(m_playlist, PlaylistAddress(m_hosts, streamId), &stop);
     } catch (const Error& e) {
         // Only the playlist raises: a document the parser rejects.
         result.failure = ResolveFailure::PlaylistUnreadable;
@@ -47,7 +48,7 @@ Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgr
     progress.lengthQueryStarting();
     result.clip.streamUrl = flv;
     result.clip.title = result.title.value_or(std::string());
-    result.clip.expectedSize = GetContentLength(flv);
+    result.clip.expectedSize = GetContentLength(flv, &stop);
     if (result.clip.expectedSize == 0)
         result.failure = ResolveFailure::NoLength;
     return result;

@@ -13,7 +13,8 @@ class VideoService : public ClipSource
 public:
     explicit VideoService(ServiceHosts hosts);
 
-    Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress) override;
+    Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress,
+                       const StopFlag& stop) override;
 
     // The playlist of the latest job stays loaded until the next one.
     const XmlDocument& playlist() const { return m_playlist; }

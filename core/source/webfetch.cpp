@@ -13,10 +13,11 @@ namespace {
 
 std::atomic<long> g_deadlineSeconds{kDocumentDeadlineSeconds};
 
-RequestOptions documentRequest(std::vector<std::string> headers)
+RequestOptions documentRequest(std::vector<std::string> headers, const StopFlag* stop)
 {
     RequestOptions options;
     options.headers = std::move(headers);
+    options.stop = stop;
     options.deadlineSeconds = g_deadlineSeconds.load();
     return options;
 }
@@ -28,22 +29,22 @@ void SetDocumentDeadlineForTests(long seconds)
     g_deadlineSeconds = seconds > 0 ? seconds : kDocumentDeadlineSeconds;
 }
 
-std::string FetchUrlText(const std::string& address)
+std::string FetchUrlText(const std::string& address, const StopFlag* stop)
 {
     const InternetSession session(kBrowserAgent);
     const auto request =
-        InternetRequest::Open(session, address, documentRequest({kAcceptAnything}));
+        InternetRequest::open(session, address, documentRequest({kAcceptAnything}, stop));
     if (!request)
         return {};
     std::string body;
     std::array<char, kReadChunkBytes> chunk{};
-    while (const std::size_t count = request->Read(chunk.data(), chunk.size())) {
+    while (const std::size_t count = request->read(chunk.data(), chunk.size())) {
         if (body.size() + count > kMaxDocumentBytes)
             return {};
         body.append(chunk.data(), count);
     }
     // Out of time: no document, not a part of one.
-    if (request->TimedOut())
+    if (request->timedOut())
         return {};
     return body;
 }
@@ -74,28 +75,30 @@ std::int32_t ContentLengthValue(const std::string& headerText)
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::int32_t GetContentLength(const std::string& address)
+std::int32_t GetContentLength(const std::string& address, const StopFlag* stop)
 {
     const InternetSession session(kLengthAgent);
-    const auto request = InternetRequest::Open(session, address, RequestOptions{});
+    RequestOptions options;
+    options.stop = stop;
+    const auto request = InternetRequest::open(session, address, options);
     return request ? GetContentLengthOf(*request) : 0;
 }
 
 std::int32_t GetContentLengthOf(const InternetRequest& request)
 {
-    const auto header = request.QueryHeader("Content-Length");
+    const auto header = request.header("Content-Length");
     return header ? ContentLengthValue(*header) : 0;
 }
 
-bool CheckConnection(const std::string& probeAddress)
+bool CheckConnection(const std::string& probeAddress, const StopFlag* stop)
 {
     const InternetSession session(kBrowserAgent);
-    const auto request = InternetRequest::Open(session, probeAddress, documentRequest({}));
+    const auto request = InternetRequest::open(session, probeAddress, documentRequest({}, stop));
     if (!request)
         return false;
     std::array<char, 10> first{};
-    const std::size_t count = request->Read(first.data(), first.size());
-    return count >= 5 && !request->TimedOut() && std::string_view(first.data(), 5) == "12345";
+    const std::size_t count = request->read(first.data(), first.size());
+    return count >= 5 && !request->timedOut() && std::string_view(first.data(), 5) == "12345";
 }
 
 bool CheckConnection()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/source/internet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -7,27 +9,28 @@
 namespace clipvane {
 
 // The three blocking requests of a job's resolution phase. None reports an
-// error: failure shows as an empty text, 0 or false.
+// error: failure shows as an empty text, 0 or false. Each ends at once, as
+// failed, when `stop` is set.
 
 // The whole body of `address`, every byte kept. Empty when nothing could be
 // read, when the body grows beyond kMaxDocumentBytes (the documents read this
 // way are small, and a hostile page must not exhaust memory), and when it has
 // not all come within kDocumentDeadlineSeconds (a server that drips must not
 // hold the job, and the window, for ever).
-std::string FetchUrlText(const std::string& address);
+[[nodiscard]] std::string FetchUrlText(const std::string& address, const StopFlag* stop = nullptr);
 
 // The Content-Length the server announces for `address`, without reading the
 // body; 0 when it is absent, not a plain decimal number or out of range.
-std::int32_t GetContentLength(const std::string& address);
+[[nodiscard]] std::int32_t GetContentLength(const std::string& address,
+                                            const StopFlag* stop = nullptr);
 
-class InternetRequest;
 // The same rule for a request already open.
-std::int32_t GetContentLengthOf(const InternetRequest& request);
+[[nodiscard]] std::int32_t GetContentLengthOf(const InternetRequest& request);
 
 // Whether the maker's probe file can be read and begins with "12345", within
 // the same deadline.
-bool CheckConnection();
-bool CheckConnection(const std::string& probeAddress);
+[[nodiscard]] bool CheckConnection();
+[[nodiscard]] bool CheckConnection(const std::string& probeAddress, const StopFlag* stop = nullptr);
 
 // The Content-Length rule on its own: up to the first NUL, leading blanks, an
 // optional sign, decimal digits, within the signed 32-bit range; else 0.

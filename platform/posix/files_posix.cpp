@@ -12,9 +12,19 @@ namespace clipvane::platform {
 
 namespace {
 
-std::string cannotCreate(const std::string& path, int error)
+Failure cannotCreate(const std::string& path, int error)
 {
-    return "Cannot create file \"" + path + "\". " + ErrorText(error);
+    return {"Cannot create file \"" + path + "\". " + ErrorText(error), error};
+}
+
+Failure writeError(int error)
+{
+    return {"Stream write error: " + ErrorText(error), error};
+}
+
+Failure systemFailure(int error)
+{
+    return {ErrorText(error), error};
 }
 
 } // namespace
@@ -24,7 +34,7 @@ ExclusiveFile::~ExclusiveFile()
     (void)close();
 }
 
-std::string ExclusiveFile::create(const std::string& path)
+Status ExclusiveFile::create(const std::string& path)
 {
     (void)close();
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -39,7 +49,7 @@ std::string ExclusiveFile::create(const std::string& path)
     return {};
 }
 
-std::string ExclusiveFile::write(const char* data, std::size_t size)
+Status ExclusiveFile::write(const char* data, std::size_t size)
 {
     constexpr std::size_t kBuffer = 64 * 1024;
     if (m_buffer.empty() && size >= kBuffer) {
@@ -49,17 +59,19 @@ std::string ExclusiveFile::write(const char* data, std::size_t size)
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
-                return "Stream write error: " + ErrorText(n < 0 ? errno : ENOSPC);
+                return writeError(n < 0 ? errno : ENOSPC);
             data += n;
             size -= static_cast<std::size_t>(n);
         }
         return {};
     }
     m_buffer.append(data, size);
-    return m_buffer.size() >= kBuffer ? flush() : std::string();
+    if (m_buffer.size() >= kBuffer)
+        return flush();
+    return {};
 }
 
-std::string ExclusiveFile::flush()
+Status ExclusiveFile::flush()
 {
     const char* data = m_buffer.data();
     std::size_t size = m_buffer.size();
@@ -69,7 +81,7 @@ std::string ExclusiveFile::flush()
             continue;
         if (n <= 0) {
             m_buffer.clear();
-            return "Stream write error: " + ErrorText(n < 0 ? errno : ENOSPC);
+            return writeError(n < 0 ? errno : ENOSPC);
         }
         data += n;
         size -= static_cast<std::size_t>(n);
@@ -78,18 +90,18 @@ std::string ExclusiveFile::flush()
     return {};
 }
 
-std::string ExclusiveFile::close()
+Status ExclusiveFile::close()
 {
     if (m_fd < 0)
         return {};
-    std::string problem = flush();
-    if (::close(m_fd) != 0 && problem.empty()) // also releases the lock
-        problem = "Stream write error: " + ErrorText(errno);
+    Status result = flush();
+    if (::close(m_fd) != 0 && result.ok()) // also releases the lock
+        result = writeError(errno);
     m_fd = -1;
-    return problem;
+    return result;
 }
 
-std::string WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode)
+Status WriteWholeFile(const std::string& path, const std::string& bytes, unsigned mode)
 {
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
@@ -101,18 +113,19 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes, un
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
             ::close(fd);
-            return "Stream write error";
+            return writeError(error);
         }
         done += static_cast<std::size_t>(n);
     }
     ::fchmod(fd, mode);
     if (::close(fd) != 0)
-        return "Stream write error";
+        return writeError(errno);
     return {};
 }
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode)
+Status ReplaceFileAtomically(const std::string& path, const std::string& bytes, unsigned mode)
 {
     std::string temporary = path + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -151,25 +164,25 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& by
 
 namespace {
 
-std::string copyThenRemove(const std::string& from, const std::string& to)
+Status copyThenRemove(const std::string& from, const std::string& to)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return ErrorText(errno);
+        return systemFailure(errno);
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
         ::close(in);
-        return ErrorText(error);
+        return systemFailure(error);
     }
-    std::string problem;
+    int problem = 0;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            problem = ErrorText(errno);
+            problem = errno;
             break;
         }
         if (n == 0)
@@ -180,22 +193,22 @@ std::string copyThenRemove(const std::string& from, const std::string& to)
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0) {
-                problem = ErrorText(w < 0 ? errno : ENOSPC);
+                problem = w < 0 ? errno : ENOSPC;
                 break;
             }
             done += w;
         }
-        if (!problem.empty())
+        if (problem != 0)
             break;
     }
-    if (problem.empty() && ::fsync(out) != 0)
-        problem = ErrorText(errno);
-    if (::close(out) != 0 && problem.empty())
-        problem = ErrorText(errno);
+    if (problem == 0 && ::fsync(out) != 0)
+        problem = errno;
+    if (::close(out) != 0 && problem == 0)
+        problem = errno;
     ::close(in);
-    if (!problem.empty()) {
+    if (problem != 0) {
         ::unlink(to.c_str());
-        return problem;
+        return systemFailure(problem);
     }
     ::unlink(from.c_str());
     return {};
@@ -224,18 +237,22 @@ int renameNoReplace(const std::string& from, const std::string& to)
 
 } // namespace
 
-std::string RenameEntry(const std::string& from, const std::string& to)
-{
-    const int error = renameNoReplace(from, to);
-    return error == 0 ? std::string() : ErrorText(error);
-}
-
-std::string MoveFile(const std::string& from, const std::string& to)
+Status RenameEntry(const std::string& from, const std::string& to)
 {
     const int error = renameNoReplace(from, to);
     if (error == 0)
         return {};
-    return error == EXDEV ? copyThenRemove(from, to) : ErrorText(error);
+    return systemFailure(error);
+}
+
+Status MoveFile(const std::string& from, const std::string& to)
+{
+    const int error = renameNoReplace(from, to);
+    if (error == 0)
+        return {};
+    if (error == EXDEV)
+        return copyThenRemove(from, to);
+    return systemFailure(error);
 }
 
 void DeleteFile(const std::string& path)

@@ -145,7 +145,7 @@ std::vector<std::string> SubfolderNames(const std::string& folder)
     return names;
 }
 
-std::string PreparePrivateFolder(const std::string& path)
+Status PreparePrivateFolder(const std::string& path)
 {
     std::string bare = path;
     while (bare.size() > 1 && bare.back() == '/')
@@ -161,24 +161,31 @@ std::string PreparePrivateFolder(const std::string& path)
     }
 
     if (::mkdir(bare.c_str(), 0700) != 0 && errno != EEXIST)
-        return "The temporary folder \"" + path + "\" cannot be created. " + ErrorText(errno);
+        return Failure{
+            "The temporary folder \"" + path + "\" cannot be created. " + ErrorText(errno), errno};
 
     struct stat st
     {
     };
     if (::lstat(bare.c_str(), &st) != 0)
-        return "The temporary folder \"" + path + "\" cannot be used. " + ErrorText(errno);
+        return Failure{"The temporary folder \"" + path + "\" cannot be used. " + ErrorText(errno),
+                       errno};
     if (S_ISLNK(st.st_mode))
-        return "The temporary folder \"" + path +
-               "\" is a symbolic link. Clipvane does not use it; remove the link and start again.";
+        return Failure{
+            "The temporary folder \"" + path +
+            "\" is a symbolic link. Clipvane does not use it; remove the link and start again."};
     if (!S_ISDIR(st.st_mode))
-        return "The temporary folder \"" + path +
-               "\" is not a folder. Clipvane does not use it; remove the file and start again.";
+        return Failure{
+            "The temporary folder \"" + path +
+            "\" is not a folder. Clipvane does not use it; remove the file and start again."};
     if (st.st_uid != ::geteuid())
-        return "The temporary folder \"" + path +
-               "\" belongs to another user. Clipvane does not use it; remove it and start again.";
+        return Failure{
+            "The temporary folder \"" + path +
+            "\" belongs to another user. Clipvane does not use it; remove it and start again."};
     if ((st.st_mode & 0777) != 0700 && ::chmod(bare.c_str(), 0700) != 0)
-        return "The temporary folder \"" + path + "\" cannot be made private. " + ErrorText(errno);
+        return Failure{"The temporary folder \"" + path + "\" cannot be made private. " +
+                           ErrorText(errno),
+                       errno};
     return {};
 }
 

@@ -10,17 +10,34 @@ namespace clipvane::platform {
 
 namespace {
 
-bool waitConnected(int fd, int timeoutMs)
+constexpr int kStopLookMs = 100;
+
+bool connectedWell(int fd)
 {
-    pollfd p{fd, POLLOUT, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0)
-        return false;
     int error = 0;
     socklen_t length = sizeof error;
     return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
 } // namespace
+
+bool TcpConnection::waitFor(int fd, short events, int timeoutMs) const
+{
+    for (int left = timeoutMs;;) {
+        if (m_stop && m_stop->load())
+            return false;
+        pollfd p{fd, events, 0};
+        const int slice = left < kStopLookMs ? left : kStopLookMs;
+        const int ready = ::poll(&p, 1, slice);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+        left -= slice;
+        if (left <= 0)
+            return false;
+    }
+}
 
 TcpConnection::~TcpConnection()
 {
@@ -42,7 +59,7 @@ bool TcpConnection::open(const std::string& host, const std::string& port, int t
         if (fd < 0)
             continue;
         if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ||
-            (errno == EINPROGRESS && waitConnected(fd, timeoutMs)))
+            (errno == EINPROGRESS && waitFor(fd, POLLOUT, timeoutMs) && connectedWell(fd)))
             m_fd = fd;
         else
             ::close(fd);
@@ -57,8 +74,7 @@ bool TcpConnection::send(const std::string& bytes)
     while (done < bytes.size()) {
         const ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-            pollfd p{m_fd, POLLOUT, 0};
-            if (::poll(&p, 1, m_timeoutMs) <= 0)
+            if (!waitFor(m_fd, POLLOUT, m_timeoutMs))
                 return false;
             continue;
         }
@@ -106,9 +122,8 @@ bool TcpConnection::skipToEnd()
 
 bool TcpConnection::fill()
 {
-    pollfd p{m_fd, POLLIN, 0};
-    if (::poll(&p, 1, m_timeoutMs) <= 0)
-        return false; // the answer took too long
+    if (!waitFor(m_fd, POLLIN, m_timeoutMs))
+        return false; // the answer took too long, or is no longer wanted
     char chunk[4096];
     const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
     if (n == 0)

@@ -27,17 +27,17 @@ TEST(PrivateFolder, IsCreatedWithParentsAndTightenedToOwnerOnly)
 {
     const std::string base = Bytes(test::NewFolder(QStringLiteral("private")));
     const std::string fresh = base + "/cache/deeper/temp/";
-    EXPECT_EQ(PreparePrivateFolder(fresh), "");
+    EXPECT_TRUE(PreparePrivateFolder(fresh).ok());
     EXPECT_TRUE(FolderExists(fresh));
     EXPECT_EQ(ModeOf(base + "/cache/deeper/temp"), 0700u);
 
     const std::string loose = base + "/loose/";
     ::mkdir(loose.c_str(), 0777);
     ::chmod(loose.c_str(), 0777);
-    EXPECT_EQ(PreparePrivateFolder(loose), "");
+    EXPECT_TRUE(PreparePrivateFolder(loose).ok());
     EXPECT_EQ(ModeOf(base + "/loose"), 0700u);
     // A second start finds it ready as it is.
-    EXPECT_EQ(PreparePrivateFolder(loose), "");
+    EXPECT_TRUE(PreparePrivateFolder(loose).ok());
 }
 
 TEST(PrivateFolder, RefusesALinkAFileAndAnotherUsersFolder)
@@ -48,11 +48,11 @@ TEST(PrivateFolder, RefusesALinkAFileAndAnotherUsersFolder)
 
     const std::string link = base + "/link/";
     ASSERT_EQ(::symlink(target.c_str(), (base + "/link").c_str()), 0);
-    EXPECT_NE(PreparePrivateFolder(link).find("is a symbolic link"), std::string::npos);
+    EXPECT_NE(PreparePrivateFolder(link).errorText().find("is a symbolic link"), std::string::npos);
 
     const std::string file = base + "/file/";
     test::WriteFile(QFile::decodeName(QByteArray::fromStdString(base + "/file")), "x");
-    EXPECT_NE(PreparePrivateFolder(file).find("is not a folder"), std::string::npos);
+    EXPECT_NE(PreparePrivateFolder(file).errorText().find("is not a folder"), std::string::npos);
 
     if (!test::RunningAsRoot())
         GTEST_SKIP() << "handing a folder to another user needs root";
@@ -60,7 +60,7 @@ TEST(PrivateFolder, RefusesALinkAFileAndAnotherUsersFolder)
     ::mkdir(foreign.c_str(), 0777);
     ::chmod(foreign.c_str(), 0777);
     ASSERT_EQ(::chown((base + "/foreign").c_str(), 65534, 65534), 0);
-    const std::string problem = PreparePrivateFolder(foreign);
+    const std::string problem = PreparePrivateFolder(foreign).errorText();
     EXPECT_NE(problem.find("belongs to another user"), std::string::npos) << problem;
     EXPECT_NE(problem.find(foreign), std::string::npos);
     EXPECT_EQ(ModeOf(base + "/foreign") & 0777, 0777u)

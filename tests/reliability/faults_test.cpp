@@ -262,7 +262,7 @@ TEST_F(FaultTest, SlowDripCancelledByTheUser)
         30000));
     ASSERT_TRUE(
         test::WaitUntil([this] { return main().job().downloadWorker()->bytesShown() > 0; }, 10000));
-    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000))
         << "Cancel must not wait for the drip";
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
@@ -357,7 +357,7 @@ TEST_F(FaultTest, ConverterThatHangsWithoutPrinting)
     main().job().converter()->setSilenceLimit(1500);
     const std::vector<ShownBox> boxes = run(page("1001"));
     QFile::remove(toolPath);
-    InstallConverterTool();
+    EXPECT_TRUE(InstallConverterTool().ok());
     main().job().converter()->setSilenceLimit(60000);
     expectErrorEnd(boxes, JobController::kConvertError);
     expectReadyForTheNextJob();

@@ -1,33 +1,23 @@
 #include "support/aviprobe.h"
 
-#include "platform/childprocess.h"
-
+#include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace clipvane::test {
 
 std::string ProbeStreams(const std::string& file, const std::string& entries)
 {
-    platform::OutputPipe pipe;
-    if (!platform::CreateOutputPipe(pipe))
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QString::fromStdString(entries), QStringLiteral("-of"),
+                 QStringLiteral("compact=p=0"),
+                 QFile::decodeName(QByteArray::fromStdString(file))});
+    if (!probe.waitForFinished(60000))
         return {};
-    platform::ChildProcess child;
-    const bool started = platform::StartChild(
-        {"ffprobe", "-v", "error", "-show_entries", entries, "-of", "compact=p=0", file},
-        pipe.writeEnd, child);
-    platform::CloseWriteEnd(pipe);
-    std::string output;
-    char buffer[4096];
-    while (started) {
-        const std::size_t n = platform::ReadBytes(pipe.readEnd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        output.append(buffer, n);
-    }
-    if (started)
-        platform::ReapChild(child);
-    platform::CloseOutputPipe(pipe);
-    return output;
+    return probe.readAllStandardOutput().toStdString();
 }
 
 void ExpectTheAviProfile(const std::string& streams)

@@ -114,7 +114,7 @@ protected:
 
     std::pair<int, int> gauges()
     {
-        return {progress().sGauge1()->progress(), progress().sGauge2()->progress()};
+        return {progress().stepGauge()->progress(), progress().totalGauge()->progress()};
     }
 
     QStringList outputFiles() const

@@ -432,8 +432,12 @@ void Server::serve(Connection& connection)
     if (response.plan.fault == Fault::Late) {
         const auto until =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(response.plan.pauseMs);
-        while (!stopping() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        while (!stopping() && std::chrono::steady_clock::now() < until) {
+            // A client that has given up is not kept waiting for.
+            pollfd p{connection.socket, POLLRDHUP, 0};
+            if (::poll(&p, 1, 20) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+                return;
+        }
     }
     send(connection.socket, response);
     ::shutdown(connection.socket, SHUT_WR);

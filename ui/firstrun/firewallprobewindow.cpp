@@ -6,6 +6,8 @@
 #include "ui/skin/skin.h"
 #include "ui_firewallprobewindow.h"
 
+#include <QThread>
+
 namespace clipvane {
 
 FirewallProbeWindow::FirewallProbeWindow(QWidget* parent)
@@ -21,7 +23,14 @@ FirewallProbeWindow::FirewallProbeWindow(QWidget* parent)
     connect(ui->Button1, &QPushButton::clicked, this, [this] { Guarded([this] { sendProbe(); }); });
 }
 
-FirewallProbeWindow::~FirewallProbeWindow() = default;
+FirewallProbeWindow::~FirewallProbeWindow()
+{
+    if (m_probe) {
+        m_probeClient.stop();
+        m_probe->wait();
+        delete m_probe;
+    }
+}
 
 void FirewallProbeWindow::showEvent(QShowEvent* event)
 {
@@ -32,7 +41,27 @@ void FirewallProbeWindow::showEvent(QShowEvent* event)
 
 void FirewallProbeWindow::sendProbe()
 {
-    if (m_probeClient.Probe(CurrentHosts().maker, "/files/vidudoz/test.txt")) {
+    if (m_probe)
+        return; // one probe at a time: its cookies are the next one's
+    ui->Button1->setEnabled(false);
+    const std::string host = CurrentHosts().maker;
+    m_probe = QThread::create(
+        [this, host] { m_probeSucceeded = m_probeClient.probe(host, "/files/vidudoz/test.txt"); });
+    connect(m_probe, &QThread::finished, this, [this] { Guarded([this] { probeFinished(); }); });
+    m_probe->start();
+}
+
+void FirewallProbeWindow::probeFinished()
+{
+    m_probe->wait();
+    delete m_probe;
+    m_probe = nullptr;
+    ui->Button1->setEnabled(true);
+    ui->Button1->setFocus(); // where disabling it had taken the focus from
+    // Closed meanwhile: nobody waits for the answer any more.
+    if (!isVisible())
+        return;
+    if (m_probeSucceeded) {
         ShowMessage("Done! :)");
         accept();
     } else {

@@ -29,7 +29,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QTimer>
-#include <cstdlib>
 #include <limits>
 
 namespace clipvane {
@@ -183,17 +182,11 @@ void MainWindow::connectHandlers()
 void MainWindow::prepareJobs()
 {
     StartupProblems problems;
-    m_job = StartJobSystem(
-        *m_jobView, CurrentHosts(),
-        [](const std::string& message) {
-            ShowMessage(message);
-            std::_Exit(1);
-        },
-        problems);
+    m_job = StartJobSystem(*m_jobView, CurrentHosts(), problems);
     if (!problems.tempFolder.empty())
         ShowMessage(problems.tempFolder);
     if (!problems.converterTool.empty())
-        throw EFileError(problems.converterTool);
+        throw FileError(problems.converterTool);
 
     // Without a desktop folder (common on Linux) the home folder stays.
     std::string desktop = platform::DesktopFolder();
@@ -267,7 +260,7 @@ void MainWindow::startJob()
             return;
         }
     }
-    m_job->start();
+    m_job->start({address(), outputFolder()});
 }
 
 void MainWindow::showHelpMenu()
@@ -307,6 +300,11 @@ std::string MainWindow::outputFolder() const
 void MainWindow::setOutputFolder(const std::string& folder)
 {
     ui->sDirectoryEdit1->setFolder(folder);
+}
+
+QLineEdit* MainWindow::addressEdit() const
+{
+    return ui->sEdit1;
 }
 
 std::string MainWindow::address() const

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+class QLineEdit;
 class QMenu;
 class QTimer;
 
@@ -51,6 +52,8 @@ public:
     bool openWhenDone() const;
 
     JobController& job() { return *m_job; }
+    WindowJobView& jobView() { return *m_jobView; }
+    QLineEdit* addressEdit() const;                         // sEdit1
     QTimer* jobTimer() const { return m_jobTimer; }         // layout name Timer1
     QTimer* startupTimer() const { return m_startupTimer; } // layout name Timer2
     QMenu* helpMenu() const { return m_helpMenu; }          // layout name PopupMenu1

@@ -1,79 +1,51 @@
 #include "ui/mainwindow/windowjobview.h"
 
 #include "core/base/qtext.h"
+#include "platform/shell.h"
 #include "ui/common/messages.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/progress/progresswindow.h"
 
+#include <QCoreApplication>
+
 namespace clipvane {
 
-std::string WindowJobView::address() const
+void WindowJobView::jobStarted()
 {
-    return m_main.address();
-}
-
-void WindowJobView::clearAddress()
-{
-    m_main.clearAddress();
-}
-
-std::string WindowJobView::outputFolder() const
-{
-    return m_main.outputFolder();
-}
-
-bool WindowJobView::openWhenDone() const
-{
-    return m_main.openWhenDone();
-}
-
-void WindowJobView::setOperation(const std::string& text)
-{
-    if (m_progress)
-        m_progress->setOperation(ToQString(text));
-}
-
-void WindowJobView::repaintOperation()
-{
-    if (m_progress)
-        m_progress->repaintOperation();
-}
-
-void WindowJobView::setTitle(const std::string& text)
-{
-    if (m_progress)
-        m_progress->setTitle(ToQString(text));
-}
-
-void WindowJobView::setStepGauge(int value)
-{
-    if (m_progress)
-        m_progress->setStepGauge(value);
-}
-
-void WindowJobView::setTotalGauge(int value)
-{
-    if (m_progress)
-        m_progress->setTotalGauge(value);
-}
-
-void WindowJobView::showProgressWindow()
-{
-    if (m_progress)
-        m_progress->showPainted();
+    if (m_progress) {
+        m_progress->show();
+        m_progress->raise();
+    }
     m_main.hide();
 }
 
-void WindowJobView::showMainWindow()
+void WindowJobView::statusChanged(const JobStatus& status)
 {
+    if (!m_progress)
+        return;
+    m_progress->setStepGauge(status.gauges.step);
+    m_progress->setTotalGauge(status.gauges.total);
+    m_progress->setOperation(ToQString(m_wording.operation(status)));
+    m_progress->setTitle(ToQString(m_wording.title(status)));
+}
+
+void WindowJobView::jobEnded(const JobEnd& end)
+{
+    ShowMessage(m_wording.endMessage(end));
+    if (end.outcome == JobOutcome::ConverterNotStarted) {
+        // Without its converter the program cannot do what it is for.
+        QCoreApplication::exit(1);
+        return;
+    }
+    if (end.outcome == JobOutcome::Saved && m_main.openWhenDone())
+        platform::OpenDocument(end.savedPath);
+    if (end.outcome == JobOutcome::Saved || end.outcome == JobOutcome::Cancelled)
+        m_main.clearAddress();
+    if (WasRefusedAtStart(end.outcome))
+        return;
     m_main.show();
     if (m_progress)
         m_progress->hide();
-}
-
-void WindowJobView::message(const std::string& text)
-{
-    ShowMessage(text);
 }
 
 } // namespace clipvane

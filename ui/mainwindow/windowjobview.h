@@ -1,41 +1,32 @@
 #pragma once
 
 #include "core/job/jobview.h"
+#include "ui/progress/progresswording.h"
 
 namespace clipvane {
 
 class MainWindow;
 class ProgressWindow;
 
-// The job's view of the two windows: the main window's fields, the progress
-// window's labels and gauges, and the switch between them.
+// The job as the two windows show it: the progress window's labels and
+// gauges, worded here from the job's values; at the end the message, the
+// file opened when the user asked for it, and the main window back.
 class WindowJobView : public JobView
 {
 public:
     explicit WindowJobView(MainWindow& main) : m_main(main) {}
     void setProgressWindow(ProgressWindow* progress) { m_progress = progress; }
+    // Tests reword the window to see that nothing else depends on its words.
+    void setWording(ProgressWording wording) { m_wording = std::move(wording); }
 
-    std::string address() const override;
-    void clearAddress() override;
-    std::string outputFolder() const override;
-    bool openWhenDone() const override;
-
-    void setOperation(const std::string& text) override;
-    void repaintOperation() override;
-    void setTitle(const std::string& text) override;
-    void setStepGauge(int value) override;
-    void setTotalGauge(int value) override;
-
-    void showProgressWindow() override;
-    void showMainWindow() override;
-
-    void message(const std::string& text) override;
-    // The message box has said everything already.
-    void jobEnded(const JobEnd&) override {}
+    void jobStarted() override;
+    void statusChanged(const JobStatus& status) override;
+    void jobEnded(const JobEnd& end) override;
 
 private:
     MainWindow& m_main;
     ProgressWindow* m_progress = nullptr;
+    ProgressWording m_wording;
 };
 
 } // namespace clipvane

@@ -7,9 +7,6 @@
 #include "ui_progresswindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QWindow>
 
 namespace clipvane {
 
@@ -30,69 +27,46 @@ ProgressWindow::ProgressWindow(QWidget* parent)
 
 ProgressWindow::~ProgressWindow() = default;
 
-void ProgressWindow::showPainted()
-{
-    show();
-    raise();
-    QElapsedTimer waited;
-    waited.start();
-    // Bounded: a platform that never says so must not hold the job.
-    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 500)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    repaint();
-}
-
-QLabel* ProgressWindow::sLabel1() const
+QLabel* ProgressWindow::operationLabel() const
 {
     return ui->sLabel1;
 }
-QLabel* ProgressWindow::sLabel3() const
+QLabel* ProgressWindow::titleLabel() const
 {
     return ui->sLabel3;
 }
-Gauge* ProgressWindow::sGauge1() const
+Gauge* ProgressWindow::stepGauge() const
 {
     return ui->sGauge1;
 }
-Gauge* ProgressWindow::sGauge2() const
+Gauge* ProgressWindow::totalGauge() const
 {
     return ui->sGauge2;
 }
-QToolButton* ProgressWindow::sSpeedButton1() const
+QToolButton* ProgressWindow::cancelButton() const
 {
     return ui->sSpeedButton1;
 }
 
-// The resolution phase keeps the main thread away from the event loop, so
-// every change is painted at once.
 void ProgressWindow::setOperation(const QString& text)
 {
     ui->sLabel1->setText(text);
     ui->sLabel1->adjustSize(); // a long text widens the label to the right
-    ui->sLabel1->repaint();
-}
-
-void ProgressWindow::repaintOperation()
-{
-    ui->sLabel1->repaint();
 }
 
 void ProgressWindow::setTitle(const QString& text)
 {
     ui->sLabel3->setText(text);
-    ui->sLabel3->repaint();
 }
 
 void ProgressWindow::setStepGauge(int value)
 {
-    if (ui->sGauge1->setProgress(value))
-        ui->sGauge1->repaint();
+    ui->sGauge1->setProgress(value);
 }
 
 void ProgressWindow::setTotalGauge(int value)
 {
-    if (ui->sGauge2->setProgress(value))
-        ui->sGauge2->repaint();
+    ui->sGauge2->setProgress(value);
 }
 
 bool ProgressWindow::mayClose()

@@ -176,7 +176,7 @@ FolderTreeModel::FolderTreeModel(std::vector<FolderRoot> roots, QObject* parent)
 
 FolderTreeModel::~FolderTreeModel() = default;
 
-std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::NewFolderNode(Node* parent,
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::newFolderNode(Node* parent,
                                                                       const std::string& name)
 {
     auto node = std::make_unique<Node>();
@@ -278,8 +278,7 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
         return false;
     const std::string newName = QFile::encodeName(newLabel).toStdString();
     const std::string base = parentPath == "/" ? parentPath : parentPath + "/";
-    if (!IsPlainName(newName) ||
-        !platform::RenameEntry(base + node->name, base + newName).empty()) {
+    if (!IsPlainName(newName) || !platform::RenameEntry(base + node->name, base + newName).ok()) {
         ShowMessage("Rename to " + newLabel.toStdString() + " failed");
         return false;
     }
@@ -320,7 +319,7 @@ void FolderTreeModel::fetchMore(const QModelIndex& parent)
               [this](const std::string& a, const std::string& b) { return sortsBefore(a, b); });
     beginInsertRows(parent, 0, static_cast<int>(names.size()) - 1);
     for (const std::string& name : names)
-        node->children.push_back(NewFolderNode(node, name));
+        node->children.push_back(newFolderNode(node, name));
     renumber(node);
     endInsertRows();
 }
@@ -395,7 +394,7 @@ void FolderTreeModel::refresh(const QModelIndex& index)
             continue;
         const int place = static_cast<int>(sortedPlace(node, name, nullptr));
         beginInsertRows(index, place, place);
-        node->children.insert(node->children.begin() + place, NewFolderNode(node, name));
+        node->children.insert(node->children.begin() + place, newFolderNode(node, name));
         renumber(node);
         endInsertRows();
     }

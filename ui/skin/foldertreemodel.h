@@ -71,7 +71,7 @@ public:
 private:
     struct Node;
 
-    static std::unique_ptr<Node> NewFolderNode(Node* parent, const std::string& name);
+    static std::unique_ptr<Node> newFolderNode(Node* parent, const std::string& name);
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOf(const Node* node) const;
     std::string pathOf(const Node* node) const;

@@ -3,7 +3,6 @@
 #include "core/conversion/converterrunner.h"
 #include "core/conversion/toolinstall.h"
 #include "core/job/jobstartup.h"
-#include "platform/childprocess.h"
 #include "platform/files.h"
 #include "support/aviprobe.h"
 #include "support/standinfixture.h"
@@ -11,6 +10,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 namespace clipvane {
 namespace {
@@ -23,10 +23,11 @@ protected:
     void SetUp() override
     {
         test::StandinTest::SetUp();
-        InstallConverterTool();
+        EXPECT_TRUE(InstallConverterTool().ok());
         m_temp =
             QFile::encodeName(test::NewFolder(QStringLiteral("conversion"))).toStdString() + "/";
-        m_converter.setFatalHandler([](const std::string& message) { FAIL() << message; });
+        QObject::connect(&m_converter, &ConverterRunner::failedToStart, &m_converter,
+                         [](const std::string& message) { FAIL() << message; });
     }
 
     std::string path(const char* name) const { return m_temp + name; }
@@ -35,18 +36,22 @@ protected:
         return QFile::decodeName(QByteArray::fromStdString(path(name)));
     }
 
-    // Runs the job's way: the first read, then one read and time a tick.
+    // Runs the job's way, reading the time as a tick does until the end.
     std::vector<std::int32_t> convert()
     {
-        m_converter.run(ConverterCommandLine(ConverterToolFolder(), m_temp));
-        m_converter.readOutput();
+        m_converter.start(ConverterCommandLine(ConverterToolFolder(), m_temp));
         std::vector<std::int32_t> times;
-        for (int tick = 0; tick < 1200 && !m_converter.finished(); ++tick) {
-            platform::PauseMilliseconds(50);
-            m_converter.readOutput();
-            if (!m_converter.finished()) // the summary hides the time, and the job ends there
-                times.push_back(m_converter.timeSeconds());
-        }
+        EXPECT_TRUE(test::WaitUntil(
+            [&] {
+                // The closing summary hides the time, and the job ends there.
+                if (m_converter.finished() ||
+                    m_converter.output().find("muxing overhead") != std::string::npos)
+                    return m_converter.finished();
+                if (m_converter.isDescribed())
+                    times.push_back(m_converter.timeSeconds());
+                return false;
+            },
+            60000));
         return times;
     }
 
@@ -56,8 +61,7 @@ protected:
     {
         QProcess adapter;
         QStringList arguments;
-        const auto split =
-            platform::SplitCommandLine(ConverterCommandLine(ConverterToolFolder(), m_temp));
+        const auto split = SplitCommandLine(ConverterCommandLine(ConverterToolFolder(), m_temp));
         for (std::size_t i = 1; i < split.size(); ++i)
             arguments << QString::fromStdString(split[i]);
         adapter.setProcessChannelMode(QProcess::MergedChannels);
@@ -105,7 +109,7 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
     ASSERT_TRUE(QFile::remove(qpath("temp.avi")));
     const std::vector<std::int32_t> times = convert();
     EXPECT_TRUE(m_converter.finished());
-    EXPECT_EQ(m_converter.exitCode(), 0u) << m_converter.output();
+    EXPECT_EQ(m_converter.exitCode(), 0) << m_converter.output();
     for (std::size_t i = 1; i < times.size(); ++i)
         EXPECT_GE(times[i], times[i - 1]) << "times must not go back";
     EXPECT_EQ(probe(qpath("temp.avi")), streams);
@@ -144,11 +148,13 @@ TEST_F(ConversionTest, StoppingTheAdapterStopsItsFfmpeg)
 {
     const standin::Clip& clip = *server().clipByVid("1003");
     test::WriteFile(qpath("temp.flv"), server().streamBytes(clip));
-    m_converter.run(ConverterCommandLine(ConverterToolFolder(), m_temp));
-    m_converter.readOutput();
-    const int group = m_converter.processId();
+    bool ended = false;
+    QObject::connect(&m_converter, &ConverterRunner::ended, &m_converter, [&] { ended = true; });
+    m_converter.start(ConverterCommandLine(ConverterToolFolder(), m_temp));
+    ASSERT_TRUE(test::WaitUntil([&] { return m_converter.isDescribed(); }, 60000));
+    const auto group = m_converter.processId();
     m_converter.stop();
-    m_converter.run("true");
+    EXPECT_TRUE(test::WaitUntil([&] { return ended; }, 5000)) << "the stopped converter is reaped";
     bool ffmpegLeft = true;
     for (int i = 0; i < 100 && ffmpegLeft; ++i) {
         QProcess pgrep;
@@ -156,7 +162,7 @@ TEST_F(ConversionTest, StoppingTheAdapterStopsItsFfmpeg)
         pgrep.waitForFinished(5000);
         ffmpegLeft = !pgrep.readAllStandardOutput().trimmed().isEmpty();
         if (ffmpegLeft)
-            platform::PauseMilliseconds(50);
+            QThread::msleep(50);
     }
     EXPECT_FALSE(ffmpegLeft);
 }

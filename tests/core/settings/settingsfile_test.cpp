@@ -149,7 +149,7 @@ TEST(SettingsFile, AFailedWriteKeepsTheOldFile)
         test::FileSizeLimit full(8); // the disk fills up during the write
         WriteSettingsFile(file, "/a/folder/of/a/longer/name/", 300, 400);
         ADD_FAILURE() << "no error";
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file + "\". ", 0), 0u)
             << e.what();
     }
@@ -166,7 +166,7 @@ TEST(SettingsFile, UnwritableFileRaisesCannotCreate)
     try {
         WriteSettingsFile(path, "/v/", 1, 2);
         FAIL() << "no error raised";
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot create file \"" + path + "\". No such file or directory");
     }

@@ -71,7 +71,7 @@ TEST(FirstRun, UnwritableMarkerIsReportedAndTheRestSkipped)
     try {
         RunFirstRunWindows(folder, host);
         ADD_FAILURE() << "no error";
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot create file \"" + folder + "done2.txt\". No such file or directory");
     }

@@ -159,7 +159,8 @@ TEST_F(ResolutionTest, TheVideoServiceResolvesAClipOrSaysWhyNot)
             hosts.maker = "127.0.0.1:1";
         VideoService service(hosts);
         RecordedProgress progress;
-        const Resolution resolution = service.resolve(c.address, progress);
+        const StopFlag stop{0};
+        const Resolution resolution = service.resolve(c.address, progress, stop);
         EXPECT_EQ(resolution.failure, c.failure);
         EXPECT_EQ(progress.steps, c.steps);
         EXPECT_EQ(resolution.title, c.title);

@@ -98,10 +98,10 @@ TEST(FirewallProbe, SendsExactlyTheRequestAndLaterItsCookies)
     FirewallProbeClient client;
     server.answerNext(
         "HTTP/1.1 200 OK\r\nSet-Cookie: visit=abc123; Path=/\r\nContent-Length: 5\r\n\r\n12345");
-    EXPECT_TRUE(client.Probe(server.host(), "/files/vidudoz/test.txt"));
+    EXPECT_TRUE(client.probe(server.host(), "/files/vidudoz/test.txt"));
     EXPECT_EQ(server.request(), ProbeRequest(server.host(), ""));
     server.answerNext("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    EXPECT_TRUE(client.Probe(server.host(), "/files/vidudoz/test.txt"));
+    EXPECT_TRUE(client.probe(server.host(), "/files/vidudoz/test.txt"));
     EXPECT_EQ(server.request(), ProbeRequest(server.host(), "Cookie: visit=abc123\r\n"));
 }
 
@@ -142,9 +142,9 @@ TEST(FirewallProbe, AnswerTable)
     for (const Case& c : cases) {
         FirewallProbeClient client;
         // Short enough that waiting for the close of a held connection fails.
-        client.AnswerTimeoutMilliseconds = 1000;
+        client.setTimeouts(30000, 1000);
         server.answerNext(c.answer, c.holdMs);
-        EXPECT_EQ(client.Probe(server.host(), "/files/vidudoz/test.txt"), c.success) << c.name;
+        EXPECT_EQ(client.probe(server.host(), "/files/vidudoz/test.txt"), c.success) << c.name;
         server.request();
     }
 }
@@ -152,11 +152,11 @@ TEST(FirewallProbe, AnswerTable)
 TEST(FirewallProbe, UnreachableAndSilentServersFail)
 {
     FirewallProbeClient client;
-    EXPECT_FALSE(client.Probe("127.0.0.1:1", "/files/vidudoz/test.txt"));
+    EXPECT_FALSE(client.probe("127.0.0.1:1", "/files/vidudoz/test.txt"));
     CannedServer server;
-    client.AnswerTimeoutMilliseconds = 300;
+    client.setTimeouts(30000, 300);
     server.answerNext("", 1500); // takes the request, says nothing
-    EXPECT_FALSE(client.Probe(server.host(), "/files/vidudoz/test.txt"));
+    EXPECT_FALSE(client.probe(server.host(), "/files/vidudoz/test.txt"));
     server.request();
 }
 

@@ -5,6 +5,8 @@
 #include "support/testenv.h"
 
 #include <QFile>
+#include <QThread>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -63,7 +65,7 @@ TEST(ParseOutput, TimeAndDurationConversions)
     try {
         EncodedSeconds(std::string(100, '.') + "time=83 bitrate");
         ADD_FAILURE() << "no error";
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'' is not a valid integer value");
     }
 
@@ -83,7 +85,7 @@ TEST(ParseOutput, TimeAndDurationConversions)
         try {
             DurationToSeconds(text);
             ADD_FAILURE() << text;
-        } catch (const EConvertError& e) {
+        } catch (const ConvertError& e) {
             EXPECT_EQ(e.what(), message);
         }
     }
@@ -113,18 +115,8 @@ int LiveMembers(int group)
     return alive;
 }
 
-// Small shell scripts stand in for the converter.
-// Whether the process has ended (a zombie nobody has reaped yet).
-bool Ended(int pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    const auto close = text.lastIndexOf(')');
-    return close < 0 || text.mid(close + 2, 1) == "Z";
-}
-
+// Small shell scripts stand in for the converter; what the runner says is
+// recorded as it says it.
 class RunnerTest : public ::testing::Test
 {
 protected:
@@ -137,94 +129,104 @@ protected:
         return bytes;
     }
 
-    void waitUntilFinished(ConverterRunner& converter)
+    void start(const std::string& commandLine)
     {
-        for (int i = 0; i < 300 && !converter.finished(); ++i) {
-            converter.readOutput();
-            platform::PauseMilliseconds(20);
-        }
+        m_said.clear();
+        m_converter.start(commandLine);
     }
-
-    std::vector<std::string> m_fatal;
-    ConverterRunner m_converter;
+    bool waitFor(const char* what, int milliseconds = 20000)
+    {
+        return test::WaitUntil(
+            [&] { return std::find(m_said.begin(), m_said.end(), what) != m_said.end(); },
+            milliseconds);
+    }
 
     void SetUp() override
     {
-        m_converter.setFatalHandler(
-            [this](const std::string& message) { m_fatal.push_back(message); });
+        QObject::connect(&m_converter, &ConverterRunner::inputDescribed, &m_converter, [this] {
+            m_said.push_back("described");
+            m_durationWhenDescribed = m_converter.duration();
+        });
+        QObject::connect(&m_converter, &ConverterRunner::ended, &m_converter,
+                         [this] { m_said.push_back("ended"); });
+        QObject::connect(&m_converter, &ConverterRunner::failedToStart, &m_converter,
+                         [this](const std::string& message) { m_said.push_back(message); });
     }
+
+    std::vector<std::string> m_said;
+    std::string m_durationWhenDescribed;
+    ConverterRunner m_converter;
 };
 
-TEST_F(RunnerTest, FirstReadWaitsForTheDurationLineThenTimesAreRead)
+TEST_F(RunnerTest, TheDescriptionWaitsForTheWholeDurationLineThenTimesAreRead)
 {
-    m_converter.run(
-        script("printf 'banner\\n  Duration: '; sleep 0.3; printf '00:03:25.4, start: 0.0\\n'\n"
-               "sleep 0.2; printf 'frame=1 time=1.5 bitrate=1    \\r'\n"
-               "printf 'frame=2 time=83.4 bitrate=1    \\r'; sleep 0.2"));
+    start(script("printf 'banner\\n  Duration: '; sleep 0.3; printf '00:03:25.4, start: 0.0\\n'\n"
+                 "sleep 0.2; printf 'frame=1 time=1.5 bitrate=1    \\r'\n"
+                 "printf 'frame=2 time=83.4 bitrate=1    \\r'; sleep 0.2"));
     EXPECT_TRUE(m_converter.started());
-    m_converter.readOutput();
-    EXPECT_FALSE(m_converter.finished());
-    EXPECT_EQ(m_converter.duration(), "00:03:25")
+    ASSERT_TRUE(waitFor("described"));
+    EXPECT_EQ(m_durationWhenDescribed, "00:03:25")
         << "the wait must cover the value, not only the marker";
     EXPECT_EQ(DurationToSeconds(m_converter.duration()), 205);
-    waitUntilFinished(m_converter);
+    ASSERT_TRUE(waitFor("ended"));
     EXPECT_TRUE(m_converter.finished());
     EXPECT_EQ(m_converter.timeSeconds(), 83);
-    EXPECT_TRUE(m_fatal.empty());
+    EXPECT_EQ(m_said, (std::vector<std::string>{"described", "ended"}));
 }
 
 TEST_F(RunnerTest, NulBytesBecomeBlanksAndUnknownFormatEndsTheWait)
 {
-    m_converter.run(script("printf 'in\\000put: Unknown format\\n'; sleep 2"));
-    m_converter.readOutput();
+    start(script("printf 'in\\000put: Unknown format\\n'; sleep 2"));
+    ASSERT_TRUE(waitFor("described"));
     EXPECT_FALSE(m_converter.finished());
     EXPECT_NE(m_converter.output().find("in put: Unknown format"), std::string::npos)
         << m_converter.output();
     EXPECT_EQ(m_converter.duration(), "00:00:00");
     m_converter.stop();
+    EXPECT_TRUE(waitFor("ended"));
 }
 
 TEST_F(RunnerTest, AConverterThatHasEndedIsReadToTheEndFirst)
 {
-    // A short clip converts between two reads: everything it printed is
-    // still in the pipe, and the duration and the last time are read from it.
+    // A short clip converts at once: when its end is said, everything it
+    // printed has been read, and the duration and the last time come from it.
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
-        m_converter.run(script("printf '  Duration: 00:00:04.0, x\\n'\n"
-                               "printf 'frame=1 time=2.0 bitrate=1    \\r'\n"
-                               "printf 'frame=2 time=4.0 bitrate=1    \\r'"));
-        // Waited for without an event loop: nothing reads the pipe meanwhile.
-        for (int i = 0; i < 1000 && !Ended(m_converter.processId()); ++i)
-            platform::PauseMilliseconds(10);
-        ASSERT_TRUE(Ended(m_converter.processId()));
-        m_converter.readOutput();
+        start(script("printf '  Duration: 00:00:04.0, x\\n'\n"
+                     "printf 'frame=1 time=2.0 bitrate=1    \\r'\n"
+                     "printf 'frame=2 time=4.0 bitrate=1    \\r'"));
+        ASSERT_TRUE(waitFor("ended"));
         EXPECT_TRUE(m_converter.finished());
         EXPECT_EQ(m_converter.duration(), "00:00:04");
         EXPECT_EQ(m_converter.timeSeconds(), 4);
-        EXPECT_EQ(m_converter.exitCode(), 0u);
+        EXPECT_EQ(m_converter.exitCode(), 0);
+        EXPECT_EQ(m_said, (std::vector<std::string>{"described", "ended"}));
     }
 
+    // One that ends before it has described anything is described by its end.
+    start(script("printf 'no duration here\\n'; exit 3"));
+    ASSERT_TRUE(waitFor("ended"));
+    EXPECT_EQ(m_said, (std::vector<std::string>{"described", "ended"}));
+    EXPECT_EQ(m_converter.exitCode(), 3);
+
     // The next run starts afresh.
-    m_converter.run(script("printf '  Duration: 00:00:02.0, x\\n'; sleep 1"));
+    start(script("printf '  Duration: 00:00:02.0, x\\n'; sleep 1"));
     EXPECT_FALSE(m_converter.finished());
-    m_converter.readOutput();
+    ASSERT_TRUE(waitFor("described"));
     EXPECT_EQ(m_converter.duration(), "00:00:02");
     m_converter.stop();
+    EXPECT_TRUE(waitFor("ended"));
 }
 
-TEST_F(RunnerTest, ANoisyConverterIsReadWhileTheEventLoopRuns)
+TEST_F(RunnerTest, ANoisyConverterIsReadAsItWrites)
 {
     // Far more than a pipe holds: a converter that has to wait for its
-    // reader would stall between two ticks.
-    m_converter.run(script(
+    // reader would never end.
+    start(script(
         "printf '  Duration: 00:00:01.0, x\\n'\n"
         "i=0; while [ $i -lt 40 ]; do head -c 65536 /dev/zero | tr '\\0' w; i=$((i+1)); done\n"
         "printf '\\nframe=2 time=1.0 bitrate=1    \\r'"));
-    m_converter.readOutput();
-    EXPECT_EQ(m_converter.duration(), "00:00:01");
-    EXPECT_TRUE(test::WaitUntil([&] { return Ended(m_converter.processId()); }, 20000))
-        << "the converter waits for its reader";
-    m_converter.readOutput();
+    ASSERT_TRUE(waitFor("ended")) << "the converter waits for its reader";
     EXPECT_TRUE(m_converter.finished());
     EXPECT_EQ(m_converter.timeSeconds(), 1);
     EXPECT_EQ(m_converter.duration(), "00:00:01") << "the start of the output is kept";
@@ -236,40 +238,52 @@ TEST_F(RunnerTest, StopKillsTheConverterAndEveryChildOfIt)
 {
     const std::string marker =
         QFile::encodeName(test::NewFolder(QStringLiteral("kill"))).toStdString() + "/late";
-    m_converter.run(script("(sleep 1; touch '" + marker +
-                           "') &\nsleep 60 &\nprintf '  Duration: 00:01:00.0, x\\n'\n"
-                           "sleep 60"));
-    m_converter.readOutput();
-    const int group = m_converter.processId();
+    start(script("(sleep 1; touch '" + marker +
+                 "') &\nsleep 60 &\nprintf '  Duration: 00:01:00.0, x\\n'\n"
+                 "sleep 60"));
+    ASSERT_TRUE(waitFor("described"));
+    const auto group = m_converter.processId();
     ASSERT_GT(group, 0);
     m_converter.stop();
-    EXPECT_TRUE(m_converter.finished());
-    EXPECT_FALSE(m_converter.pipeOpen());
-    bool gone = false;
-    for (int i = 0; i < 100 && !gone; ++i) {
-        m_converter.run(script("true")); // reaps the killed converter
-        gone = LiveMembers(group) == 0;
-        platform::PauseMilliseconds(50);
-    }
-    EXPECT_TRUE(gone) << "a process of the converter's group is still alive";
-    platform::PauseMilliseconds(1200);
+    EXPECT_TRUE(m_converter.finished()) << "at once";
+    ASSERT_TRUE(waitFor("ended", 5000)) << "the stopped converter is taken back";
+    EXPECT_TRUE(test::WaitUntil([&] { return LiveMembers(static_cast<int>(group)) == 0; }, 5000))
+        << "a process of the converter's group is still alive";
+    QThread::msleep(1200);
     EXPECT_FALSE(platform::FileExists(marker)) << "a grandchild survived the stop";
+    EXPECT_FALSE(m_converter.stoppedByRunner()) << "stopped by its user";
 }
 
-TEST_F(RunnerTest, SilentConverterIsGivenUpAfterTheLimit)
+TEST_F(RunnerTest, ASilentConverterIsGivenUpWhenEverItFallsSilent)
 {
+    const struct
+    {
+        const char* name;
+        std::string body;
+    } cases[] = {
+        {"before its duration", "printf '  Duration: '; sleep 60"},
+        {"after its duration", "printf '  Duration: 00:00:09.0, x\\n'\n"
+                               "printf 'frame=1 time=1.0 bitrate=1    \\r'; sleep 60"},
+    };
     m_converter.setSilenceLimit(400);
-    m_converter.run(script("printf '  Duration: '; sleep 60"));
-    m_converter.readOutput();
-    EXPECT_TRUE(m_converter.finished());
-    EXPECT_FALSE(m_converter.pipeOpen()) << "the silent converter is stopped";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        start(script(c.body));
+        ASSERT_TRUE(waitFor("ended", 10000));
+        EXPECT_TRUE(m_converter.finished());
+        EXPECT_TRUE(m_converter.stoppedByRunner());
+        EXPECT_NE(m_converter.exitCode(), 0) << "killed";
+    }
+    m_converter.setSilenceLimit(60000);
 }
 
-TEST_F(RunnerTest, MissingProgramTakesTheFatalPath)
+TEST_F(RunnerTest, AProgramThatCannotStartIsSaidSo)
 {
-    m_converter.run("/nonexistent/folder/nnn.exe -i a b");
+    start("/nonexistent/folder/nnn.exe -i a b");
+    ASSERT_TRUE(waitFor("CreateProcess error!", 5000));
     EXPECT_FALSE(m_converter.started());
-    EXPECT_EQ(m_fatal, (std::vector<std::string>{"CreateProcess error!"}));
+    EXPECT_TRUE(m_converter.finished());
+    EXPECT_EQ(m_said, (std::vector<std::string>{"CreateProcess error!"}));
 }
 
 } // namespace

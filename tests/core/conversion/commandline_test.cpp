@@ -1,5 +1,4 @@
 #include "core/conversion/commandline.h"
-#include "platform/childprocess.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -25,7 +24,7 @@ TEST(ConverterCommandLine, PathsWithBlanksAreQuotedAndSplitBack)
     EXPECT_EQ(line.rfind("\"/home/a b/tools/nnn.exe\" -i \"/home/a b/temp/temp.flv\" -vcodec", 0),
               0u)
         << line;
-    const std::vector<std::string> arguments = platform::SplitCommandLine(line);
+    const std::vector<std::string> arguments = SplitCommandLine(line);
     ASSERT_EQ(arguments.size(), 24u);
     EXPECT_EQ(arguments[0], "/home/a b/tools/nnn.exe");
     EXPECT_EQ(arguments[2], "/home/a b/temp/temp.flv");
@@ -53,11 +52,11 @@ TEST(ConverterCommandLine, EveryPathSurvivesTheBuilderAndTheSplitter)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(CommandLinePath(c.path), c.token);
-        EXPECT_EQ(platform::SplitCommandLine("tool " + CommandLinePath(c.path) + " next"),
+        EXPECT_EQ(SplitCommandLine("tool " + CommandLinePath(c.path) + " next"),
                   (std::vector<std::string>{"tool", c.path, "next"}));
         // The folders of a real job, each with the same oddity.
         const std::vector<std::string> job =
-            platform::SplitCommandLine(ConverterCommandLine(c.path + "/tools/", c.path + "/temp/"));
+            SplitCommandLine(ConverterCommandLine(c.path + "/tools/", c.path + "/temp/"));
         ASSERT_EQ(job.size(), 24u);
         EXPECT_EQ(job[0], c.path + "/tools/nnn.exe");
         EXPECT_EQ(job[2], c.path + "/temp/temp.flv");
@@ -80,7 +79,7 @@ TEST(SplitCommandLine, WindowsRules)
         {"", {}},
     };
     for (const auto& [line, expected] : cases)
-        EXPECT_EQ(platform::SplitCommandLine(line), expected) << line;
+        EXPECT_EQ(SplitCommandLine(line), expected) << line;
 }
 
 } // namespace

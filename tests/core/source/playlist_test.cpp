@@ -24,7 +24,7 @@ std::string Build(const std::string& xml, std::string* error)
 {
     XmlDocument document;
     try {
-        document.LoadFromText(xml);
+        document.loadFromText(xml);
         return BuildStreamUrl(document);
     } catch (const Error& e) {
         *error = e.what();
@@ -130,10 +130,10 @@ TEST(Playlist, EntityExpansionBombIsAParseError)
 TEST(Playlist, ALoadReplacesTheDocumentAndAFailedOneLeavesNone)
 {
     XmlDocument document;
-    document.LoadFromText("<l><STREAM " + kFull + "/></l>");
+    document.loadFromText("<l><STREAM " + kFull + "/></l>");
     EXPECT_EQ(BuildStreamUrl(document), "http://s.example/p.flv?a=1");
-    EXPECT_THROW(document.LoadFromText("<broken"), Error);
-    EXPECT_EQ(document.DocumentElement(), nullptr);
+    EXPECT_THROW(document.loadFromText("<broken"), Error);
+    EXPECT_EQ(document.documentElement(), nullptr);
     EXPECT_EQ(BuildStreamUrl(document), "");
 }
 

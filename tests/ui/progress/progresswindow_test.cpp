@@ -1,3 +1,4 @@
+#include "core/conversion/converterrunner.h"
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/source/playlist.h"
@@ -50,8 +51,8 @@ TEST(ProgressWindow, LayoutTextsAndARefusedClose)
             EXPECT_EQ(w->property("text").toString(), QString::fromLatin1(c.text));
         }
     }
-    EXPECT_EQ(window.sSpeedButton1()->focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(window.sLabel3()->alignment() & Qt::AlignHCenter);
+    EXPECT_EQ(window.cancelButton()->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(window.titleLabel()->alignment() & Qt::AlignHCenter);
 
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -63,10 +64,10 @@ TEST(ProgressWindow, LayoutTextsAndARefusedClose)
     // A long operation widens its label; the title keeps its width.
     window.setOperation(
         QStringLiteral("Downloading... (1 953 125 KB of 1 953 125 KB) and a little more"));
-    EXPECT_GT(window.sLabel1()->width(), 300);
+    EXPECT_GT(window.operationLabel()->width(), 300);
     window.setTitle(
         QStringLiteral("title: a very long title that goes on and on and on and on and on and on"));
-    EXPECT_EQ(window.sLabel3()->width(), 369);
+    EXPECT_EQ(window.titleLabel()->width(), 369);
     window.hide();
 }
 
@@ -94,18 +95,8 @@ TEST(ProgressWindow, GaugesClampAndShowTheirPercent)
 class CancelOnlyView : public JobView
 {
 public:
-    std::string address() const override { return {}; }
-    void clearAddress() override {}
-    std::string outputFolder() const override { return "/"; }
-    bool openWhenDone() const override { return false; }
-    void setOperation(const std::string&) override { ++changes; }
-    void repaintOperation() override {}
-    void setTitle(const std::string&) override { ++changes; }
-    void setStepGauge(int) override { ++changes; }
-    void setTotalGauge(int) override { ++changes; }
-    void showProgressWindow() override { ++changes; }
-    void showMainWindow() override { ++changes; }
-    void message(const std::string&) override { ++changes; }
+    void jobStarted() override { ++changes; }
+    void statusChanged(const JobStatus&) override { ++changes; }
     void jobEnded(const JobEnd&) override { ++changes; }
     int changes = 0;
 };
@@ -118,7 +109,7 @@ TEST(ProgressWindow, CancelWithNoPhaseOnlySetsCancelled)
     ProgressWindow window;
     window.setController(&controller);
     EXPECT_FALSE(controller.current().cancelled);
-    QTest::mouseClick(window.sSpeedButton1(), Qt::LeftButton);
+    QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
     EXPECT_TRUE(controller.current().cancelled);
     EXPECT_EQ(view.changes, 0);
 }

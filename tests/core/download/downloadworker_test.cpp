@@ -41,7 +41,7 @@ struct DownloadRun
         worker->setDoneHandler([&run, worker] {
             ++run.doneCalls;
             run.failed = worker->failed();
-            run.reason = worker->failureReason();
+            run.reason = worker->failure() ? worker->failure()->text : std::string();
         });
         QPointer<DownloadWorker> watch(worker);
         worker->start();

@@ -114,16 +114,35 @@ TEST_F(SmallWindowsTest, FirewallWindowProbesTheMakersHost)
     refused.status = 404;
     refused.reason = "Not Found";
     server().setRoute("/files/vidudoz/test.txt", refused);
+    // Meanwhile the window answers: the probe runs off its thread.
+    standin::Response late;
+    late.body = "12345";
+    late.plan.fault = standin::Fault::Late;
+    late.plan.pauseMs = 3000;
     bool openAfterError = false;
+    bool answeredWhileProbing = false;
     execWith(window, [&] {
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(window, "Button1"));
         QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
+        ASSERT_TRUE(test::WaitUntil([&] { return !window.probing(); }, 10000));
         openAfterError = window.isVisible();
+        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(window, "Button1"))
+            << "Enter presses Start again";
         server().clearOverrides();
+        server().setRoute("/files/vidudoz/test.txt", late);
         QTest::mouseClick(child<QPushButton>(window, "Button1"),
-                          Qt::LeftButton); // the second press succeeds
+                          Qt::LeftButton); // the second press succeeds, late
+        int turns = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &window, [&] { ++turns; });
+        tick.start(10);
+        test::WaitUntil([&] { return turns >= 20; }, 2500);
+        answeredWhileProbing = window.probing() && turns >= 20;
+        EXPECT_FALSE(child<QPushButton>(window, "Button1")->isEnabled()) << "one probe at a time";
+        ASSERT_TRUE(test::WaitUntil([&] { return !window.probing(); }, 10000));
     });
     EXPECT_TRUE(openAfterError);
+    EXPECT_TRUE(answeredWhileProbing) << "the window's thread waited for the probe";
     EXPECT_EQ(window.result(), QDialog::Accepted);
     std::vector<std::string> shown;
     for (const ShownBox& box : MessageBoxRecorder::take())

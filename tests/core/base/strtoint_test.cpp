@@ -50,7 +50,7 @@ TEST(StrToInt, RefusalCarriesTheTextInTheMessage)
     try {
         StrToInt("abc");
         FAIL() << "no error raised";
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
     }
     EXPECT_EQ(NotAnIntegerMessage(""), "'' is not a valid integer value");

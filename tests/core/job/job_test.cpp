@@ -24,7 +24,7 @@ TEST_F(JobTest, AClipBecomesAnAviInTheOutputFolderTwiceOver)
     ASSERT_EQ(m_opened.size(), 1u);
     EXPECT_EQ(m_opened[0], QUrl::fromLocalFile(QString::fromStdString(avi)));
     EXPECT_EQ(gauges(), std::make_pair(100, 100));
-    EXPECT_EQ(progress().sLabel3()->text(), QStringLiteral("title: Harbour lights at dusk"));
+    EXPECT_EQ(progress().titleLabel()->text(), QStringLiteral("title: Harbour lights at dusk"));
     EXPECT_TRUE(addressField()->text().isEmpty());
     EXPECT_TRUE(main().isVisible());
     EXPECT_FALSE(progress().isVisible());
@@ -173,7 +173,7 @@ TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)
     EXPECT_FALSE(main().close());
     EXPECT_TRUE(progress().isVisible());
     EXPECT_FALSE(progress().close());
-    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 30000));
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_EQ(gauges(), std::make_pair(100, 100));
@@ -183,6 +183,46 @@ TEST_F(JobTest, CancelDuringTheDownloadEndsWithNothingAdded)
     EXPECT_FALSE(main().job().current().converting);
 }
 
+TEST_F(JobTest, TheWindowsAnswerWhileThePageIsAwaitedAndCancelEndsTheJobThere)
+{
+    // A page that would answer only after a minute: the window's thread
+    // never waits for it, and Cancel abandons the request in flight.
+    Response late = Response{};
+    late.body = "<html><title>Too late</title></html>";
+    late.plan.fault = Fault::Late;
+    late.plan.pauseMs = 60000;
+    server().setRoute("/video/play?vid=1001&fr=cv", late);
+    start(page("1001"));
+    EXPECT_TRUE(main().job().busy());
+    EXPECT_TRUE(progress().isVisible());
+    EXPECT_FALSE(main().isVisible());
+    ASSERT_TRUE(test::WaitUntil(
+        [this] {
+            return progress().operationLabel()->text() == QStringLiteral("Getting information...");
+        },
+        10000))
+        << "the probe's answer is shown while the page is awaited";
+    EXPECT_EQ(progress().titleLabel()->text(), QStringLiteral("Video Title: <untitled>"));
+    EXPECT_EQ(gauges(), std::make_pair(0, 0));
+    EXPECT_TRUE(main().job().busy());
+
+    QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 10000))
+        << "Cancel must not wait for the page";
+    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(main().job().lastEnd().outcome, JobOutcome::Cancelled);
+    EXPECT_EQ(gauges(), std::make_pair(100, 100));
+    EXPECT_TRUE(addressField()->text().isEmpty());
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_FALSE(progress().isVisible());
+    EXPECT_TRUE(outputFiles().isEmpty());
+    EXPECT_TRUE(m_opened.empty());
+
+    server().clearOverrides();
+    EXPECT_EQ(texts(run(page("1002"))), (std::vector<std::string>{"Done."}))
+        << "the next job starts at once";
+}
+
 TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
 {
     start(page("1004")); // four minutes of clip: the conversion takes a while
@@ -190,7 +230,7 @@ TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
     EXPECT_EQ(main().job().current().durationSeconds, 240);
     const int group = main().job().converter()->processId();
     ASSERT_GT(group, 0);
-    QTest::mouseClick(progress().sSpeedButton1(), Qt::LeftButton);
+    QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
     EXPECT_TRUE(main().job().converter()->finished()) << "the converter is stopped at once";
     ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 5000));
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
@@ -236,7 +276,7 @@ TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)
         },
         60000);
     QFile::remove(toolPath);
-    InstallConverterTool();
+    EXPECT_TRUE(InstallConverterTool().ok());
 
     EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
     EXPECT_EQ(main().job().current().durationSeconds, 0);
@@ -268,7 +308,7 @@ TEST_F(JobTest, WithoutAConverterNoJobStarts)
     EXPECT_TRUE(server().requests().empty()) << "nothing is asked of the service";
 
     QDir().rmdir(toolPath);
-    InstallConverterTool();
+    EXPECT_TRUE(InstallConverterTool().ok());
 }
 
 TEST_F(JobTest, StreamsThatRedirectAreSaved)
@@ -321,7 +361,8 @@ TEST_F(JobTest, ALatin1TitleIsSavedAndOpenedByItsOwnBytes)
         << "the opener is handed the file that exists";
     // Shown as well as it can be: the bytes that are no UTF-8 as replacement
     // characters.
-    EXPECT_EQ(progress().sLabel3()->text(), QString::fromUtf8("title: Caf\xE9 au lait \xE0 Paris"));
+    EXPECT_EQ(progress().titleLabel()->text(),
+              QString::fromUtf8("title: Caf\xE9 au lait \xE0 Paris"));
 }
 
 TEST_F(JobTest, AFolderOfThreeHundredCharactersIsUsedAndKeptWhole)

@@ -52,7 +52,7 @@ TEST(Guard, AnEscapingErrorIsReportedAndTheRestOfTheHandlerSkipped)
     bool after = false;
     Guarded([&] {
         before = true;
-        throw EConvertError("'x' is not a valid integer value");
+        throw ConvertError("'x' is not a valid integer value");
         after = true;
     });
     Guarded([] { throw 42; });
