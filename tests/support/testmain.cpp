@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImageReader>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -43,6 +44,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     clipvane::ApplySkin(app);
+    // The picture plugins are loaded now, before any test starts a thread.
+    (void)QImageReader::supportedImageFormats();
 
     const QString beside = root + QStringLiteral("/program");
     QDir().mkpath(beside);
