@@ -10,7 +10,7 @@ packages=(
   ffmpeg libgtest-dev
   fonts-liberation2
   xvfb xdotool imagemagick
-  clang-14 libclang-rt-14-dev clang-format-14 curl
+  clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14 python3 curl
   dpkg-dev lintian
 )
 

@@ -16,9 +16,9 @@ constexpr std::string_view kUnknownFormat = "Unknown format";
 constexpr int kSilenceLimitMilliseconds = 60000;
 // A converter may print warnings without end; what lies between the start
 // (the input description) and the latest lines matters to nobody.
-constexpr std::size_t kLongestOutput = 1024 * 1024;
-constexpr std::size_t kKeptHead = 256 * 1024;
-constexpr std::size_t kKeptTail = 256 * 1024;
+constexpr std::size_t kLongestOutput = std::size_t{1024} * 1024;
+constexpr std::size_t kKeptHead = std::size_t{256} * 1024;
+constexpr std::size_t kKeptTail = std::size_t{256} * 1024;
 
 constexpr const char* kCannotStart = "CreateProcess error!";
 

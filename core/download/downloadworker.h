@@ -55,7 +55,7 @@ public:
     // A broken connection is asked again this often, from the first missing
     // byte.
     static constexpr int kResumes = 3;
-    static constexpr std::size_t kReadBytes = 64 * 1024;
+    static constexpr std::size_t kReadBytes = std::size_t{64} * 1024;
 
 signals:
     void countChanged(); // worker to main thread, queued; one waits at a time

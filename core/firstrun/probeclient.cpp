@@ -100,7 +100,7 @@ std::string FirewallProbeClient::requestText(const std::string& host, const std:
     if (!m_cookies.empty()) {
         std::string cookie;
         for (const auto& [name, value] : m_cookies)
-            cookie += (cookie.empty() ? "" : "; ") + name + "=" + value;
+            cookie.append(cookie.empty() ? "" : "; ").append(name).append("=").append(value);
         request += "Cookie: " + cookie + "\r\n";
     }
     return request + "\r\n";

@@ -55,7 +55,7 @@ std::string UniqueOutputTitle(const std::string& folder, const std::string& titl
     if (!platform::FileExists(folder + title + ".AVI"))
         return title;
     for (long n = 1;; ++n) {
-        const std::string candidate = "[" + std::to_string(n) + "]" + title;
+        std::string candidate = "[" + std::to_string(n) + "]" + title;
         if (!platform::FileExists(folder + candidate + ".AVI"))
             return candidate;
     }

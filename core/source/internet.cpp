@@ -17,7 +17,7 @@ namespace {
 
 // A body is buffered only this far ahead of the reader; beyond it the
 // transfer pauses until the reader catches up.
-constexpr std::size_t kReadAhead = 1024 * 1024;
+constexpr std::size_t kReadAhead = std::size_t{1024} * 1024;
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kStallSeconds = 60;
 std::atomic<long> g_stallSeconds{kStallSeconds};

@@ -4,8 +4,9 @@
 
 #include <string>
 
-struct _xmlDoc;
-struct _xmlNode;
+// libxml2's own names for its document and node.
+struct _xmlDoc;  // NOLINT(bugprone-reserved-identifier)
+struct _xmlNode; // NOLINT(bugprone-reserved-identifier)
 
 namespace clipvane {
 

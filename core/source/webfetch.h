@@ -37,7 +37,7 @@ namespace clipvane {
 std::int32_t ContentLengthValue(const std::string& headerText);
 
 inline constexpr std::size_t kReadChunkBytes = 3072;
-inline constexpr std::size_t kMaxDocumentBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxDocumentBytes = std::size_t{16} * 1024 * 1024;
 inline constexpr long kDocumentDeadlineSeconds = 30;
 
 // Tests shorten the deadline; 0 restores it.

@@ -51,7 +51,7 @@ Status ExclusiveFile::create(const std::string& path)
 
 Status ExclusiveFile::write(const char* data, std::size_t size)
 {
-    constexpr std::size_t kBuffer = 64 * 1024;
+    constexpr std::size_t kBuffer = std::size_t{64} * 1024;
     if (m_buffer.empty() && size >= kBuffer) {
         // Large enough already: straight to the file, without a copy.
         while (size > 0) {

@@ -44,11 +44,11 @@ void SetExecutableFolderForTests(const std::string& folder)
 
 std::string SettingsFolder()
 {
-    const std::string beside = ExecutableFolder();
+    std::string beside = ExecutableFolder();
     // As the effective user: what this process may really do.
     if (::faccessat(AT_FDCWD, beside.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
         return beside;
-    const std::string own =
+    std::string own =
         withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) +
         "clipvane/";
     for (std::size_t i = 1; i < own.size(); ++i)
@@ -59,7 +59,7 @@ std::string SettingsFolder()
 
 std::string HelpPage()
 {
-    const std::string beside = ExecutableFolder() + "help.htm";
+    std::string beside = ExecutableFolder() + "help.htm";
     struct stat st
     {
     };

@@ -191,16 +191,10 @@ std::string DurationFromPacketList(const std::string& csv)
 
 std::vector<std::string> ProbeArguments(const std::string& input)
 {
-    return {"ffprobe",
-            "-v",
-            "error",
-            "-show_entries",
-            "format=format_name,duration,start_time,bit_rate:stream=index,codec_type,codec_name,"
-            "pix_fmt,width,"
-            "height,sample_rate,channels,channel_layout,bit_rate",
-            "-of",
-            "default",
-            FileUrl(input)};
+    const std::string entries = "format=format_name,duration,start_time,bit_rate:"
+                                "stream=index,codec_type,codec_name,pix_fmt,width,height,"
+                                "sample_rate,channels,channel_layout,bit_rate";
+    return {"ffprobe", "-v", "error", "-show_entries", entries, "-of", "default", FileUrl(input)};
 }
 
 namespace {

@@ -60,6 +60,7 @@ pid_t spawn(const std::vector<std::string>& arguments, int stderrWrite, int prog
         ::dup2(progressWrite, 3);
     std::vector<char*> argv;
     std::vector<std::string> copies = arguments;
+    argv.reserve(copies.size() + 1);
     for (std::string& a : copies)
         argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -586,8 +586,8 @@ Response Server::servicePage(const Clip& clip) const
     if (clip.plan.fault == Fault::HugePage) {
         std::string filler;
         const std::string line = "<p>" + std::string(1000, 'x') + "</p>\r\n";
-        filler.reserve(17 * 1024 * 1024 + line.size());
-        while (filler.size() < 17u * 1024 * 1024)
+        filler.reserve(std::size_t{17} * 1024 * 1024 + line.size());
+        while (filler.size() < std::size_t{17} * 1024 * 1024)
             filler += line;
         r.body = top + rest + filler;
     }
@@ -674,6 +674,7 @@ std::string Server::streamBytes(const Clip& clip)
                                          "64k",       "-ac",        "1",
                                          "-f",        "flv",        path};
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -701,7 +702,7 @@ void Server::send(int socket, const Response& response)
     std::string head =
         "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers)
-        head += name + ": " + value + "\r\n";
+        head.append(name).append(": ").append(value).append("\r\n");
     const std::string size =
         std::to_string(response.generatedBytes ? *response.generatedBytes : response.body.size());
     if (!response.omitLength)
@@ -714,7 +715,7 @@ void Server::send(int socket, const Response& response)
         std::uint64_t sent = *response.generatedBytes;
         if (response.plan.fault == Fault::Cut || response.plan.fault == Fault::CutOnce)
             sent = std::min<std::uint64_t>(sent, response.plan.afterBytes);
-        std::string chunk(256 * 1024, '\0');
+        std::string chunk(std::size_t{256} * 1024, '\0');
         for (std::uint64_t at = 0; at < sent && !stopping();) {
             const std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), sent - at));

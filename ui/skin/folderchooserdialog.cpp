@@ -153,7 +153,7 @@ std::string FolderChooserDialog::createFolder()
     if (parentPath.empty() || !platform::FolderExists(parentPath))
         return {};
     const std::string name = NextNewFolderName(parentPath);
-    const std::string path = ChildPath(parentPath, name);
+    std::string path = ChildPath(parentPath, name);
     platform::CreateFolder(path);
     const QModelIndex parentIndex = m_tree->currentIndex();
     m_model->refresh(parentIndex);

@@ -35,8 +35,8 @@ QImage DecodeIcon(const QByteArray& bytes)
     if (width <= 0 || width > 256 || height <= 0 || height > 256)
         return {};
 
-    const qsizetype colourStride = (width * 2 + 3) / 4 * 4;
-    const qsizetype maskStride = (width + 31) / 32 * 4;
+    const qsizetype colourStride = (qsizetype{width} * 2 + 3) / 4 * 4;
+    const qsizetype maskStride = (qsizetype{width} + 31) / 32 * 4;
     const qsizetype colours = offset + at<quint32>(bytes, offset);
     const qsizetype mask = colours + colourStride * height;
     if (colours < offset || mask + maskStride * height > bytes.size())
@@ -47,7 +47,8 @@ QImage DecodeIcon(const QByteArray& bytes)
         const qint32 y = height - 1 - row; // stored bottom-up
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (qint32 x = 0; x < width; ++x) {
-            const quint16 pixel = at<quint16>(bytes, colours + row * colourStride + x * 2);
+            const quint16 pixel =
+                at<quint16>(bytes, colours + row * colourStride + qsizetype{x} * 2);
             const auto maskByte = static_cast<uchar>(bytes.at(mask + row * maskStride + x / 8));
             const bool seeThrough = maskByte & (0x80 >> (x % 8));
             const int r = (pixel >> 10) & 0x1F;

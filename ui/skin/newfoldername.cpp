@@ -8,7 +8,7 @@ namespace clipvane {
 std::string NextNewFolderName(const std::string& parent)
 {
     for (int n = 1;; ++n) {
-        const std::string name = "New folder" + std::to_string(n);
+        std::string name = "New folder" + std::to_string(n);
         if (!platform::FolderExists(ChildPath(parent, name)))
             return name;
     }

@@ -93,7 +93,7 @@ TEST(FirstRun, DeferredStartUpShowsBothWindowsThenAppliesTheSettings)
     QStringList shown;
     QTimer closer;
     closer.setInterval(50);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
+    QObject::connect(&closer, &QTimer::timeout, &closer, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             shown << dialog->objectName() +
                          (windows.mainWindow->isVisible() ? QStringLiteral("+main") : QString());

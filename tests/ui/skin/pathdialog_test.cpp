@@ -343,7 +343,7 @@ TEST_F(PathDialogTest, ARenamedFolderMovesToItsPlaceAndTheDiskIsReadAgainOnOpeni
 void PressInTheChooser(const char* buttonName)
 {
     auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, buttonName] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, buttonName] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible())
             return;
