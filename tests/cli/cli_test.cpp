@@ -53,6 +53,10 @@ protected:
     {
         const fs::path out = m_root / (std::string(tag) + ".out");
         const fs::path err = m_root / (std::string(tag) + ".err");
+        // Emptied before the program starts, so that nothing of an earlier
+        // run is taken for what this one says.
+        std::ofstream(out, std::ios::trunc).close();
+        std::ofstream(err, std::ios::trunc).close();
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("HOME", (m_root / "home").c_str(), 1);
