@@ -12,6 +12,15 @@ std::string JsonString(const std::string& bytes)
     for (std::size_t i = 0; i < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
         const std::size_t length = Utf8CharLength(bytes, i);
+        // U+0080 to U+009F are controls too: written out like the others.
+        if (length == 2 && byte == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) <= 0x9F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          static_cast<unsigned char>(bytes[i + 1]));
+            json += escaped;
+            i += length;
+            continue;
+        }
         if (length > 1) {
             json.append(bytes, i, length);
             i += length;

@@ -53,6 +53,11 @@ Status MoveFile(const std::string& from, const std::string& to);
 // never replaced. The failure's text is the system's reason.
 Status RenameEntry(const std::string& from, const std::string& to);
 
+// Whether a failure was the disk (or the user's share of it) being full.
+bool IsDiskFull(const Failure& failure);
+// What the system calls a full disk: "No space left on device".
+std::string DiskFullText();
+
 // Removes a file; the result is deliberately not reported.
 void DeleteFile(const std::string& path);
 

@@ -11,22 +11,21 @@ namespace clipvane {
 
 namespace {
 
-// "bytes N-M/T" of a 206 answer: whether it goes on at `from` of `total`.
-bool rangeGoesOnAt(const InternetRequest& request, std::uint64_t from, std::uint64_t total)
+// Whether a 206 answer goes on at `from` of a stream of `total` bytes.
+bool rangeGoesOnAt(const InternetRequest& request, std::int64_t from, std::int64_t total)
 {
-    const std::optional<std::string> range = request.header("Content-Range");
-    if (request.statusCode() != 206 || !range)
+    const std::optional<std::string> header = request.header("Content-Range");
+    if (request.statusCode() != 206 || !header)
         return false;
-    const std::string expected = "bytes " + std::to_string(from) + "-";
-    const auto slash = range->rfind('/');
-    return range->rfind(expected, 0) == 0 && slash != std::string::npos &&
-           (range->substr(slash + 1) == std::to_string(total) || range->substr(slash + 1) == "*");
+    const std::optional<ContentRange> range = ContentRangeValue(*header);
+    return range && range->first == from && (!range->total || *range->total == total);
 }
 
 } // namespace
 
-DownloadWorker::DownloadWorker(std::string url, std::string fileName, QObject* parent)
-    : QThread(parent), m_url(std::move(url)), m_fileName(std::move(fileName))
+DownloadWorker::DownloadWorker(std::string url, std::string fileName, DownloadLimits limits,
+                               QObject* parent)
+    : QThread(parent), m_url(std::move(url)), m_fileName(std::move(fileName)), m_limits(limits)
 {
     // Made on the main thread, where this object lives: both land there.
     connect(this, &DownloadWorker::countChanged, this, &DownloadWorker::publishCount,
@@ -41,10 +40,9 @@ DownloadWorker::DownloadWorker(std::string url, std::string fileName, QObject* p
     });
 }
 
-void DownloadWorker::setCount(std::uint64_t bytes)
+void DownloadWorker::setCount(std::int64_t bytes)
 {
-    // The count is a 32-bit number, as it always was; it wraps past 4 GB.
-    m_bytesDone.store(static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes)));
+    m_bytesDone.store(bytes);
 }
 
 // One publish waits in the queue at most: the worker never waits for the
@@ -121,34 +119,57 @@ void DownloadWorker::copy(platform::ExclusiveFile& file)
     std::unique_ptr<InternetRequest> request = InternetRequest::open(session, m_url, options);
     if (!request)
         return;
-    const std::int32_t announced = GetContentLengthOf(*request);
+    if (request->statusCode() == 206) {
+        // A part where the whole was asked for: taken only as the stream's
+        // beginning; the rest is then asked for as after a break.
+        const auto header = request->header("Content-Range");
+        const auto range = header ? ContentRangeValue(*header) : std::nullopt;
+        if (!range || range->first != 0) {
+            m_failure = Failure{"the server sent a part of the stream from its middle"};
+            return;
+        }
+    }
+    // What the stream is held to: the job's length, else the stream's own.
+    std::int64_t announced = m_limits.expectedSize;
+    if (announced <= 0)
+        announced = GetContentLengthOf(*request);
+    if (announced < 0)
+        announced = 0;
 
     std::vector<char> block(kReadBytes);
-    std::uint64_t done = 0;
+    std::int64_t done = 0;
     for (int resumes = 0;;) {
-        const std::size_t count = request->readSome(block.data(), block.size());
+        std::size_t count = request->readSome(block.data(), block.size());
         if (count > 0) {
+            if (announced > 0 && done + static_cast<std::int64_t>(count) > announced)
+                count = static_cast<std::size_t>(announced - done); // more than was announced
             if (Status written = file.write(block.data(), count); !written) {
                 // A short write (a full disk) must never pass for a whole download.
                 m_failure = written.failure();
                 return;
             }
-            done += count;
+            done += static_cast<std::int64_t>(count);
             setCount(done);
             announceCount();
+            if (announced > 0 && done >= announced)
+                return;
+            if (announced == 0 && done > m_limits.unknownLengthCeiling) {
+                m_failure = Failure{"the stream says no length and goes on past " +
+                                    std::to_string(m_limits.unknownLengthCeiling) + " bytes"};
+                return;
+            }
             continue;
         }
-        // The body has ended: at its end, or broken off before the length
-        // the server announced. A broken one is asked for again from the
-        // first missing byte, and taken only as the rest of the same stream.
-        if (!request->failed() || m_stopRequested == 1 || announced <= 0 ||
-            done >= static_cast<std::uint64_t>(announced) || resumes == kResumes)
+        // The body has ended before the announced length: broken off, or a
+        // part of it sent. The rest is asked for from the first missing
+        // byte, and taken only as the rest of the same stream.
+        if (m_stopRequested == 1 || announced <= 0 || done >= announced || resumes == kResumes)
             return;
         ++resumes;
         RequestOptions rest = options;
         rest.headers.push_back("Range: bytes=" + std::to_string(done) + "-");
         request = InternetRequest::open(session, m_url, rest);
-        if (!request || !rangeGoesOnAt(*request, done, static_cast<std::uint64_t>(announced)))
+        if (!request || !rangeGoesOnAt(*request, done, announced))
             return;
     }
 }

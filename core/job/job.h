@@ -12,7 +12,7 @@ namespace clipvane {
 struct Job
 {
     std::string title;
-    std::int32_t expectedSize = 0;    // the stream's announced length
+    std::int64_t expectedSize = 0;    // the stream's announced length
     std::int32_t durationSeconds = 0; // the converter's reading of the clip
     bool downloading = false;
     bool converting = false;

@@ -14,6 +14,19 @@
 
 namespace clipvane {
 
+namespace {
+
+// A full disk is said beside the job's own message, so that the user looks
+// at the disk and not at the network or the clip.
+std::string WithDiskProblem(const std::string& message, const std::optional<Failure>& failure)
+{
+    if (failure && platform::IsDiskFull(*failure))
+        return message + " " + platform::ErrorText(failure->errorNumber) + ".";
+    return message;
+}
+
+} // namespace
+
 JobController::JobController(JobView& view, std::unique_ptr<ClipSource> source, JobFolders folders,
                              std::unique_ptr<ConverterRunner> converter)
     : m_view(view), m_source(std::move(source)),
@@ -185,7 +198,9 @@ void JobController::startDownload(const std::string& streamUrl)
 
     const std::string file = m_folders.temp + "temp.flv";
     platform::DeleteFile(file);
-    auto* worker = new DownloadWorker(streamUrl, file);
+    DownloadLimits limits;
+    limits.expectedSize = m_job.expectedSize;
+    auto* worker = new DownloadWorker(streamUrl, file, limits);
     m_worker = worker;
     // What this raises is not shown: it ends the worker's run silently.
     worker->setDoneHandler([this] { downloadFinished(); });
@@ -203,7 +218,8 @@ void JobController::downloadFinished()
     // A download that failed or ended short is not converted and called done.
     const DownloadWorker* worker = m_worker.data();
     if (!worker || worker->failed() || worker->bytesShown() < m_job.expectedSize) {
-        failJob(JobOutcome::DownloadFailed, kDownloadError);
+        failJob(JobOutcome::DownloadFailed,
+                WithDiskProblem(kDownloadError, worker ? worker->failure() : std::nullopt));
         return;
     }
     guarded([this] { startConversion(); });
@@ -244,7 +260,7 @@ void JobController::conversionEnded()
 void JobController::tick()
 {
     if (m_stage == Stage::Downloading && m_job.downloading && m_worker) {
-        const std::int32_t shown = m_worker->bytesShown();
+        const std::int64_t shown = m_worker->bytesShown();
         const GaugeValues g = DownloadGauges(shown, m_job.expectedSize);
         m_status.step = JobStep::Downloading;
         m_status.bytesDone = shown;
@@ -312,7 +328,12 @@ void JobController::finishConvertedJob()
     const bool convertedWell = m_converter && !m_converter->stoppedByRunner() &&
                                m_converter->exitCode() == 0 && platform::FileExists(converted);
     if (!convertedWell) {
-        failJob(JobOutcome::ConversionFailed, kConvertError);
+        // The converter says when the disk filled while it wrote.
+        const bool diskFull = m_converter && m_converter->output().find(platform::DiskFullText()) !=
+                                                 std::string::npos;
+        failJob(JobOutcome::ConversionFailed,
+                diskFull ? std::string(kConvertError) + " " + platform::DiskFullText() + "."
+                         : std::string(kConvertError));
         return;
     }
     const std::string target = outputPath();

@@ -25,7 +25,7 @@ int truncated(long double value)
 
 // A phase that fills the step gauge while the total gauge goes from `start`
 // over `span`; without a whole to divide by, both stay at their start.
-GaugeValues PhaseGauges(std::int32_t done, std::int32_t whole, int start, int span)
+GaugeValues PhaseGauges(std::int64_t done, std::int64_t whole, int start, int span)
 {
     if (whole == 0)
         return {0, start};
@@ -35,12 +35,12 @@ GaugeValues PhaseGauges(std::int32_t done, std::int32_t whole, int start, int sp
 
 } // namespace
 
-GaugeValues DownloadGauges(std::int32_t bytesShown, std::int32_t expectedSize)
+GaugeValues DownloadGauges(std::int64_t bytesShown, std::int64_t expectedSize)
 {
     return PhaseGauges(bytesShown, expectedSize, 30, 30);
 }
 
-GaugeValues ConversionGauges(std::int32_t encodedSeconds, std::int32_t durationSeconds)
+GaugeValues ConversionGauges(std::int64_t encodedSeconds, std::int64_t durationSeconds)
 {
     return PhaseGauges(encodedSeconds, durationSeconds, 60, 40);
 }

@@ -14,11 +14,11 @@ struct GaugeValues
 
 // The download's share: 30 to 60 of the whole job. The quotient is formed
 // first, in extended precision, and each product is truncated.
-GaugeValues DownloadGauges(std::int32_t bytesShown, std::int32_t expectedSize);
+GaugeValues DownloadGauges(std::int64_t bytesShown, std::int64_t expectedSize);
 
 // The conversion's share: 60 to 100. Without a duration there is nothing to
 // divide by, and the gauges stay at 0 and 60.
-GaugeValues ConversionGauges(std::int32_t encodedSeconds, std::int32_t durationSeconds);
+GaugeValues ConversionGauges(std::int64_t encodedSeconds, std::int64_t durationSeconds);
 
 // A gauge holds 0 to 100; anything else is the nearest bound.
 int ClampGauge(int value);

@@ -13,7 +13,7 @@ struct ResolvedClip
 {
     std::string title; // fit to be a file name
     std::string streamUrl;
-    std::int32_t expectedSize = 0;
+    std::int64_t expectedSize = 0;
 };
 
 enum class ResolveFailure

@@ -2,6 +2,7 @@
 
 #include "core/base/asciicase.h"
 #include "core/base/error.h"
+#include "core/source/playlistbounds.h"
 #include "core/source/webfetch.h"
 
 #include <libxml/parser.h>
@@ -46,6 +47,26 @@ std::string readError(const char* why, int line)
 
 void ignoreParserMessage(void*, xmlErrorPtr) {}
 
+// The line end added after the document, written in the document's own
+// encoding: in UTF-16 the two bytes CR LF would be one character that is
+// no blank, and the parser would refuse what follows the root.
+std::string LineEndIn(const std::string& body)
+{
+    auto byteAt = [&body](std::size_t i) {
+        return i < body.size() ? static_cast<unsigned char>(body[i]) : 0x100u;
+    };
+    const bool utf32 =
+        (byteAt(0) == 0xFF && byteAt(1) == 0xFE && byteAt(2) == 0 && byteAt(3) == 0) ||
+        (byteAt(0) == 0 && byteAt(1) == 0 && byteAt(2) == 0xFE && byteAt(3) == 0xFF);
+    if (utf32)
+        return {}; // where nothing follows the root, nothing needs to be added
+    if ((byteAt(0) == 0xFF && byteAt(1) == 0xFE) || (byteAt(0) == '<' && byteAt(1) == 0))
+        return std::string("\r\0\n\0", 4);
+    if ((byteAt(0) == 0xFE && byteAt(1) == 0xFF) || (byteAt(0) == 0 && byteAt(1) == '<'))
+        return std::string("\0\r\0\n", 4);
+    return "\r\n";
+}
+
 std::string attribute(xmlNode* stream, const char* name)
 {
     xmlChar* value = xmlGetNoNsProp(stream, reinterpret_cast<const xmlChar*>(name));
@@ -75,7 +96,9 @@ void XmlDocument::close()
 void XmlDocument::loadFromText(const std::string& body)
 {
     close();
-    const std::string xml = body + "\r\n";
+    if (const auto problem = CheckPlaylistBounds(body))
+        throw Error(readError(problem->why.c_str(), problem->line));
+    const std::string xml = body + LineEndIn(body);
     std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(),
                                                                          xmlFreeParserCtxt);
     if (!context)

@@ -49,7 +49,7 @@ std::string FetchUrlText(const std::string& address, const StopFlag* stop)
     return body;
 }
 
-std::int32_t ContentLengthValue(const std::string& headerText)
+std::int64_t ContentLengthValue(const std::string& headerText)
 {
     const std::string text = headerText.substr(0, headerText.find('\0'));
     std::size_t i = 0;
@@ -62,20 +62,54 @@ std::int32_t ContentLengthValue(const std::string& headerText)
     }
     if (i == text.size())
         return 0;
-    std::int64_t value = 0;
-    const std::int64_t limit =
-        negative ? std::int64_t{1} << 31 : std::numeric_limits<std::int32_t>::max();
+    // Counted down from the limit, so nothing past the range is ever formed.
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    const std::uint64_t limit = negative ? kLargest + 1 : kLargest;
+    std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
         if (text[i] < '0' || text[i] > '9')
             return 0;
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
+        const auto digit = static_cast<std::uint64_t>(text[i] - '0');
+        if (value > (limit - digit) / 10)
             return 0;
+        value = value * 10 + digit;
     }
-    return static_cast<std::int32_t>(negative ? -value : value);
+    if (negative)
+        return value == kLargest + 1 ? std::numeric_limits<std::int64_t>::min()
+                                     : -static_cast<std::int64_t>(value);
+    return static_cast<std::int64_t>(value);
 }
 
-std::int32_t GetContentLength(const std::string& address, const StopFlag* stop)
+std::optional<ContentRange> ContentRangeValue(const std::string& headerText)
+{
+    auto number = [](const std::string& digits) -> std::optional<std::int64_t> {
+        if (digits.empty() || digits.size() > 18 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        return std::stoll(digits);
+    };
+    const std::string prefix = "bytes ";
+    if (headerText.rfind(prefix, 0) != 0)
+        return std::nullopt;
+    const auto dash = headerText.find('-', prefix.size());
+    const auto slash = headerText.find('/', prefix.size());
+    if (dash == std::string::npos || slash == std::string::npos || dash > slash)
+        return std::nullopt;
+    const auto first = number(headerText.substr(prefix.size(), dash - prefix.size()));
+    const auto last = number(headerText.substr(dash + 1, slash - dash - 1));
+    if (!first || !last || *last < *first)
+        return std::nullopt;
+    ContentRange range{*first, *last, std::nullopt};
+    const std::string total = headerText.substr(slash + 1);
+    if (total != "*") {
+        range.total = number(total);
+        if (!range.total || *range.total <= *last)
+            return std::nullopt;
+    }
+    return range;
+}
+
+std::int64_t GetContentLength(const std::string& address, const StopFlag* stop)
 {
     const InternetSession session(kLengthAgent);
     RequestOptions options;
@@ -84,8 +118,15 @@ std::int32_t GetContentLength(const std::string& address, const StopFlag* stop)
     return request ? GetContentLengthOf(*request) : 0;
 }
 
-std::int32_t GetContentLengthOf(const InternetRequest& request)
+std::int64_t GetContentLengthOf(const InternetRequest& request)
 {
+    if (request.statusCode() == 206) {
+        // A part was sent where the whole was asked for: the whole is what
+        // the clip is, and only a range from its start says how long.
+        const auto header = request.header("Content-Range");
+        const auto range = header ? ContentRangeValue(*header) : std::nullopt;
+        return range && range->first == 0 && range->total ? *range->total : 0;
+    }
     const auto header = request.header("Content-Length");
     return header ? ContentLengthValue(*header) : 0;
 }

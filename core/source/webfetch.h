@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace clipvane {
@@ -19,13 +20,16 @@ namespace clipvane {
 // hold the job, and the window, for ever).
 [[nodiscard]] std::string FetchUrlText(const std::string& address, const StopFlag* stop = nullptr);
 
-// The Content-Length the server announces for `address`, without reading the
-// body; 0 when it is absent, not a plain decimal number or out of range.
-[[nodiscard]] std::int32_t GetContentLength(const std::string& address,
+// The length of the resource at `address`, as the server announces it,
+// without reading the body: its Content-Length; for a part of it sent as
+// 206 (a server that answers a plain request so), the whole size its
+// Content-Range names. 0 when it is absent, not a plain decimal number or
+// out of range.
+[[nodiscard]] std::int64_t GetContentLength(const std::string& address,
                                             const StopFlag* stop = nullptr);
 
 // The same rule for a request already open.
-[[nodiscard]] std::int32_t GetContentLengthOf(const InternetRequest& request);
+[[nodiscard]] std::int64_t GetContentLengthOf(const InternetRequest& request);
 
 // Whether the maker's probe file can be read and begins with "12345", within
 // the same deadline.
@@ -33,8 +37,17 @@ namespace clipvane {
 [[nodiscard]] bool CheckConnection(const std::string& probeAddress, const StopFlag* stop = nullptr);
 
 // The Content-Length rule on its own: up to the first NUL, leading blanks, an
-// optional sign, decimal digits, within the signed 32-bit range; else 0.
-std::int32_t ContentLengthValue(const std::string& headerText);
+// optional sign, decimal digits, within the signed 64-bit range; else 0.
+std::int64_t ContentLengthValue(const std::string& headerText);
+
+// "bytes FIRST-LAST/TOTAL" of a Content-Range; TOTAL is nothing for "*".
+struct ContentRange
+{
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    std::optional<std::int64_t> total;
+};
+std::optional<ContentRange> ContentRangeValue(const std::string& headerText);
 
 inline constexpr std::size_t kReadChunkBytes = 3072;
 inline constexpr std::size_t kMaxDocumentBytes = std::size_t{16} * 1024 * 1024;

@@ -255,6 +255,16 @@ Status MoveFile(const std::string& from, const std::string& to)
     return systemFailure(error);
 }
 
+bool IsDiskFull(const Failure& failure)
+{
+    return failure.errorNumber == ENOSPC || failure.errorNumber == EDQUOT;
+}
+
+std::string DiskFullText()
+{
+    return ErrorText(ENOSPC);
+}
+
 void DeleteFile(const std::string& path)
 {
     (void)::unlink(path.c_str());

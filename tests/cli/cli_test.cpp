@@ -49,7 +49,10 @@ protected:
         fs::remove_all(m_root);
     }
 
-    pid_t start(const std::vector<std::string>& arguments, const char* tag = "run")
+    // `wrapper` runs before the program, given its command line: a private
+    // mount namespace, say.
+    pid_t start(const std::vector<std::string>& arguments, const char* tag = "run",
+                const std::vector<std::string>& wrapper = {})
     {
         const fs::path out = m_root / (std::string(tag) + ".out");
         const fs::path err = m_root / (std::string(tag) + ".err");
@@ -69,11 +72,12 @@ protected:
             ::dup2(e, 2);
             std::vector<std::string> copies = arguments;
             copies.insert(copies.begin(), (m_root / "bin" / "clipvane-cli").string());
+            copies.insert(copies.begin(), wrapper.begin(), wrapper.end());
             std::vector<char*> argv;
             for (std::string& a : copies)
                 argv.push_back(a.data());
             argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
+            ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
         return pid;
@@ -288,6 +292,104 @@ TEST_F(CliTest, ControlCharactersFromOutsideAreWrittenOut)
         << out();
     EXPECT_TRUE(fs::exists(m_root / "out" / (title + ".AVI")))
         << "the file keeps the title's own bytes";
+}
+
+TEST_F(CliTest, TheSecondControlSetIsWrittenOutToo)
+{
+    // U+009B starts a control sequence on a Linux console, U+009D a title.
+    const std::string title = "csi\xC2\x9B"
+                              "31mred osc\xC2\x9D"
+                              "0;owned\x07 end";
+    EXPECT_EQ(run({page("1008"), outFolder()}), 0) << err();
+    EXPECT_NE(out().find("title: csi\\xc2\\x9b31mred osc\\xc2\\x9d0;owned\\x07 end\n"),
+              std::string::npos)
+        << out();
+    EXPECT_TRUE(fs::exists(m_root / "out" / (title + ".AVI")))
+        << "the file keeps the title's own bytes";
+    EXPECT_EQ(run({"--json", page("1008"), outFolder()}), 0) << err();
+    EXPECT_NE(out().find("{\"event\":\"title\",\"title\":\"csi\\u009b31mred "
+                         "osc\\u009d0;owned\\u0007 end\"}"),
+              std::string::npos)
+        << out();
+    for (const std::string& written : {out(), err()})
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(written[i]);
+            EXPECT_FALSE(byte >= 0x80 && byte <= 0x9F &&
+                         (i == 0 || static_cast<unsigned char>(written[i - 1]) == 0xC2))
+                << "a raw C1 control at " << i;
+        }
+}
+
+// A signal while the job waits for the network ends it at once as
+// cancelled, whatever it waits for.
+TEST_F(CliTest, SignalsWhileAnAnswerIsAwaitedCancelTheJob)
+{
+    clipvane::standin::Response latePage;
+    latePage.body = "<html><title>Never</title></html>";
+    latePage.plan.fault = clipvane::standin::Fault::Late;
+    latePage.plan.pauseMs = 60000;
+    clipvane::standin::Response drippingLength; // the stream's headers, a byte at a time
+    drippingLength.body = "FLV";
+    drippingLength.plan.fault = clipvane::standin::Fault::DripHeaders;
+    drippingLength.plan.pauseMs = 500;
+    const struct
+    {
+        const char* name;
+        std::string route;
+        clipvane::standin::Response answer;
+        std::string waitFor; // what the output says once the request is made
+    } phases[] = {
+        {"the page", "/video/play?vid=1001&fr=cv", latePage, "Getting information..."},
+        {"the stream's length", "/streams/st-7340012.flv", drippingLength,
+         "title: Harbour lights at dusk"},
+    };
+    const std::pair<int, int> signals[] = {{SIGINT, 130}, {SIGTERM, 130}, {SIGHUP, 129}};
+    for (const auto& phase : phases) {
+        for (const auto& [signal, status] : signals) {
+            SCOPED_TRACE(std::string(phase.name) + ", signal " + std::to_string(signal));
+            m_server.clearOverrides();
+            m_server.setRoute(phase.route, phase.answer);
+            const pid_t job = start({page("1001"), outFolder()});
+            ASSERT_TRUE(waitForOutput(phase.waitFor)) << out();
+            ::kill(job, signal);
+            EXPECT_EQ(wait(job, 30s), status) << out() << err();
+            EXPECT_NE(out().find("Done.\n"), std::string::npos) << out();
+            EXPECT_TRUE(outEmpty());
+        }
+    }
+}
+
+// A full disk says so, in the phase it fills in: a small file system of its
+// own for the work folder, in a mount namespace of the program's own.
+TEST_F(CliTest, AFullDiskIsSaidInEveryPhase)
+{
+    if (::geteuid() != 0 || std::system("unshare -m true 2>/dev/null") != 0)
+        GTEST_SKIP() << "a private file system needs root and unshare";
+    const std::string cache = (m_root / "home" / ".cache").string();
+    fs::create_directories(cache);
+    const struct
+    {
+        const char* name;
+        const char* size; // of the work folder's file system
+        int status;
+        std::string message;
+    } cases[] = {
+        {"while downloading", "64k", 5,
+         "Error: Cant download video file. No space left on device.\n"},
+        {"while converting", "160k", 6,
+         "Error: Cant convert video file. No space left on device.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pid_t job = start({page("1001"), outFolder()}, "full",
+                                {"unshare", "-m", "sh", "-c",
+                                 std::string("mount -t tmpfs -o size=") + c.size + " tmpfs '" +
+                                     cache + "' && exec \"$@\"",
+                                 "sh"});
+        EXPECT_EQ(wait(job), c.status) << err("full");
+        EXPECT_EQ(err("full"), c.message);
+        EXPECT_TRUE(outEmpty()) << "nothing is saved";
+    }
 }
 
 TEST_F(CliTest, ACtrlCAfterTheEndChangesNothing)

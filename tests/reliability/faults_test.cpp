@@ -1,5 +1,6 @@
 #include "core/conversion/toolinstall.h"
 #include "core/source/internet.h"
+#include "support/aviprobe.h"
 #include "support/filesizelimit.h"
 #include "support/jobfixture.h"
 #include "support/withoutoverride.h"
@@ -248,6 +249,57 @@ TEST_F(FaultTest, DownloadsThatBreakOff)
     expectReadyForTheNextJob();
 }
 
+// A stream is held to the length the job was told: a part of it is never
+// saved as the whole, and bytes beyond it never grow the clip.
+TEST_F(FaultTest, StreamsAreHeldToWhatTheyAnnounced)
+{
+    const std::string stream = streamPath("1001");
+    const std::string bytes = server().streamBytes(*server().clipByVid("1001"));
+    Response whole;
+    whole.body = bytes;
+    Response half = whole; // 206 and the first half to a plain request
+    half.plan.fault = Fault::PartOnPlain;
+    Response halfNoRanges = half;
+    halfNoRanges.servesRanges = false;
+    Response endless = whole; // no length, and no end after the clip
+    endless.plan.fault = Fault::Endless;
+    Response longer = whole; // more bytes than the length query was told
+    longer.body = bytes + std::string(200000, 'x');
+    longer.omitLength = true;
+    struct Case
+    {
+        const char* name;
+        std::vector<Response> answers; // the length query's, then the download's
+        std::string ends;              // the message's start
+    };
+    const Case cases[] = {
+        {"a part, the rest asked for", {half, half, whole}, "Done."},
+        {"a part, and no rest to be had", {half, halfNoRanges}, JobController::kDownloadError},
+        {"no length and no end after a length", {whole, endless}, "Done."},
+        {"longer than the length it was told", {whole, longer}, "Done."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server().clearOverrides();
+        server().setRoutes(stream, c.answers);
+        const std::vector<ShownBox> boxes = run(page("1001"));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text.toStdString().rfind(c.ends, 0), 0u) << boxes[0].text.toStdString();
+        if (c.ends == "Done.") {
+            const std::string avi = m_out + outputFiles().back().toStdString();
+            // The whole clip, not a part of it: its four seconds.
+            EXPECT_NE(test::ProbeStreams(avi, "format=duration").find("duration=4."),
+                      std::string::npos)
+                << test::ProbeStreams(avi, "format=duration");
+            EXPECT_EQ(main().job().current().expectedSize, static_cast<std::int64_t>(bytes.size()));
+            QFile::remove(QString::fromStdString(avi));
+        } else {
+            EXPECT_TRUE(outputFiles().isEmpty());
+        }
+    }
+    expectReadyForTheNextJob();
+}
+
 TEST_F(FaultTest, SlowDripCancelledByTheUser)
 {
     Response drip;
@@ -347,20 +399,67 @@ TEST_F(FaultTest, ConverterKilledMidRun)
     expectReadyForTheNextJob();
 }
 
-TEST_F(FaultTest, ConverterThatHangsWithoutPrinting)
+TEST_F(FaultTest, ConvertersThatFallSilentAreGivenUp)
 {
+    // Before it has said how long the clip is, and after: silent either way.
+    const struct
+    {
+        const char* name;
+        std::string script;
+    } cases[] = {
+        {"at once", "#!/bin/sh\nexec sleep 600\n"},
+        {"after its duration",
+         "#!/bin/sh\nprintf 'Input #0, flv, from x:\\n  Duration: 00:00:04.0, start: 0.0, "
+         "bitrate: N/A\\n'\nprintf 'frame=1 time=1.0 bitrate=1    \\r'\nexec sleep 600\n"},
+    };
     const std::string tool = ConverterToolFolder() + "nnn.exe";
     const QString toolPath = QFile::decodeName(QByteArray::fromStdString(tool));
-    QFile::remove(toolPath);
-    test::WriteFile(toolPath, "#!/bin/sh\nexec sleep 600\n");
-    QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     main().job().converter()->setSilenceLimit(1500);
-    const std::vector<ShownBox> boxes = run(page("1001"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(toolPath);
+        test::WriteFile(toolPath, c.script);
+        QFile::setPermissions(toolPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        expectErrorEnd(run(page("1001")), JobController::kConvertError);
+    }
     QFile::remove(toolPath);
     EXPECT_TRUE(InstallConverterTool().ok());
     main().job().converter()->setSilenceLimit(60000);
-    expectErrorEnd(boxes, JobController::kConvertError);
     expectReadyForTheNextJob();
+}
+
+TEST_F(FaultTest, PlaylistsThatWouldCostTooMuchAreRefusedAndUtf16OnesRead)
+{
+    const standin::Clip& clip = *server().clipByVid("1001");
+    const std::string stream = "<STREAM URLPREFIX=\"http://\" SERVER=\"" + server().hostPort() +
+                               "\" PATH=\"/streams/" + clip.streamId +
+                               ".flv\" QUERYSTRING=\"sig=" + clip.clipId + "\"";
+    Response wide;
+    wide.body =
+        "<!DOCTYPE l [<!ENTITY w \"" + std::string(50000, 'w') + "\">]><l>" + stream + " NOTE=\"";
+    for (int i = 0; i < 4000; ++i)
+        wide.body += "&w;";
+    wide.body += "\"/></l>";
+    Response crowded;
+    crowded.body = "<l>" + stream;
+    for (int i = 0; i < 200000; ++i)
+        crowded.body += " a" + std::to_string(i) + "=\"\"";
+    crowded.body += "/></l>";
+    for (const Response& playlist : {wide, crowded}) {
+        server().clearOverrides();
+        server().setRoute("/makeplaylist.dll", playlist);
+        expectErrorEnd(run(page("1001")), "The playlist cannot be read (line ");
+    }
+
+    Response utf16;
+    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-16\"?><l>" + stream + "/></l>";
+    utf16.body = "\xFF\xFE";
+    for (const char ch : text)
+        utf16.body += std::string{ch, '\0'};
+    server().clearOverrides();
+    server().setRoute("/makeplaylist.dll", utf16);
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
 }
 
 } // namespace

@@ -309,6 +309,27 @@ std::string DescribeInput(const std::string& probeReport, const std::string& inp
     return text;
 }
 
+double DescribedSeconds(const std::string& description)
+{
+    const std::string marker = "  Duration: ";
+    const auto at = description.find(marker);
+    if (at == std::string::npos)
+        return -1;
+    int hours = 0, minutes = 0, seconds = 0, tenths = 0;
+    if (std::sscanf(description.c_str() + at + marker.size(), "%d:%d:%d.%d", &hours, &minutes,
+                    &seconds, &tenths) != 4)
+        return -1;
+    return hours * 3600.0 + minutes * 60.0 + seconds + tenths / 10.0;
+}
+
+bool LastsAsLongAs(double outputSeconds, double inputSeconds)
+{
+    constexpr double kSlackSeconds = 2.0;
+    if (inputSeconds <= 0)
+        return true;
+    return outputSeconds >= 0 && outputSeconds + kSlackSeconds >= inputSeconds;
+}
+
 Translator::Translator(Command command) : m_command(std::move(command)) {}
 
 std::string Translator::stderrBytes(const std::string& bytes)
@@ -364,6 +385,11 @@ std::string Translator::translateLine(const std::string& line)
     }
     if (line == "At least one output file must be specified")
         return {};
+    if (line.find("No space left on device") != std::string::npos ||
+        line.find("Disk quota exceeded") != std::string::npos ||
+        startsWith(line, "Error writing trailer") ||
+        startsWith(line, "av_interleaved_write_frame()"))
+        m_writeFailed = true;
     // ffmpeg's own stats line: the progress comes from the progress pipe in
     // the old form.
     const std::string body = line.substr(static_cast<std::size_t>(indentOf(line)));

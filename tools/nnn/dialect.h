@@ -50,6 +50,14 @@ std::vector<std::string> ProbeArguments(const std::string& input);
 std::string DescribeInput(const std::string& probeReport, const std::string& input,
                           const DurationFinder& finder);
 
+// The seconds of the "  Duration: HH:MM:SS.t" line of a description; -1
+// when it names none ("N/A").
+double DescribedSeconds(const std::string& description);
+
+// Whether a converted file is whole: it lasts as long as its input, give or
+// take what ends of streams differ by. Unknown lengths prove nothing.
+bool LastsAsLongAs(double outputSeconds, double inputSeconds);
+
 class Translator
 {
 public:
@@ -62,6 +70,9 @@ public:
     std::string summary() const;
 
     bool unknownFormat() const { return m_unknownFormat; }
+    // ffmpeg said it could not write its output (a full disk), which it
+    // may say and still end with status 0.
+    bool writeFailed() const { return m_writeFailed; }
 
 private:
     std::string translateLine(const std::string& line);
@@ -73,6 +84,7 @@ private:
     std::map<std::string, std::string> m_progress;
     std::string m_summary;
     bool m_unknownFormat = false;
+    bool m_writeFailed = false;
     bool m_inDescription = false; // inside ffmpeg's own input or output description
 };
 

@@ -98,6 +98,33 @@ std::string LastPacketDuration(const std::string& input)
     return DurationFromPacketList(text);
 }
 
+// How long the converted file lasts, -1 when it cannot be read.
+double OutputSeconds(const std::string& output)
+{
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t pid = spawn({"ffprobe", "-v", "error", "-show_entries", "format=duration", "-of",
+                             "csv=p=0", FileUrl(output)},
+                            -1, -1, out[1]);
+    ::close(out[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    if (waitFor(pid) != 0)
+        return -1;
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (end != text.c_str())
+        return seconds;
+    // No duration in the container: the end of its last packet.
+    const std::string found = LastPacketDuration(output);
+    return found.empty() ? -1 : DescribedSeconds("  Duration: " + found);
+}
+
 // Reads everything from `fd` until its end, then closes it.
 std::string ReadAll(int fd)
 {
@@ -197,9 +224,12 @@ int main(int argc, char* argv[])
     }
 
     bool described = false;
+    double inputSeconds = -1;
     if (!command.overwrite && ::stat(command.output.c_str(), &st) == 0) {
         bool unknown = false;
-        say(DescribeOnly(command, unknown));
+        const std::string description = DescribeOnly(command, unknown);
+        inputSeconds = DescribedSeconds(description);
+        say(description);
         if (unknown)
             return 1;
         described = true;
@@ -226,6 +256,7 @@ int main(int argc, char* argv[])
         const std::string description =
             FinishProbe(command, probeReport, waitFor(probe.pid), unknown);
         probe = {};
+        inputSeconds = DescribedSeconds(description);
         // ffmpeg, which cannot read it either, says so in its own words.
         if (!unknown)
             say(description);
@@ -278,9 +309,25 @@ int main(int argc, char* argv[])
     if (probe.pid >= 0)
         probeEnded();
     say(translator.finishStderr());
-    const int code = waitFor(ffmpeg);
+    int code = waitFor(ffmpeg);
     say(translator.summary());
     if (code == 127)
         say("nnn.exe: ffmpeg could not be started\n");
+    // A conversion is done only when its file is whole: ffmpeg that could
+    // not write its trailer may still end with 0.
+    if (code == 0 && translator.writeFailed()) {
+        say("nnn.exe: the output file could not be written whole\n");
+        code = 1;
+    } else if (code == 0) {
+        const double outputSeconds = OutputSeconds(command.output);
+        if (!LastsAsLongAs(outputSeconds, inputSeconds)) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "nnn.exe: the output lasts %.1f s of the input's %.1f s\n", outputSeconds,
+                          inputSeconds);
+            say(text);
+            code = 1;
+        }
+    }
     return code;
 }

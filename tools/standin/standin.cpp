@@ -56,6 +56,15 @@ std::vector<Clip> makeCatalogue()
          "Bell\x07 esc\x1b[31mred\x1b]0;owned\x07 tab\tcr\r del\x7f end",
          3,
          {}},
+        // The second control set, which a terminal obeys too.
+        {"1008",
+         "7340019",
+         "st-7340019",
+         "csi\xC2\x9B"
+         "31mred osc\xC2\x9D"
+         "0;owned\x07 end",
+         3,
+         {}},
     };
     struct Faulty
     {
@@ -321,8 +330,13 @@ const Clip* Server::clipByVid(const std::string& vid) const
 
 void Server::setRoute(const std::string& targetOrPath, Response response)
 {
+    setRoutes(targetOrPath, {std::move(response)});
+}
+
+void Server::setRoutes(const std::string& targetOrPath, std::vector<Response> responses)
+{
     std::lock_guard lock(m_mutex);
-    m_routes[targetOrPath] = std::move(response);
+    m_routes[targetOrPath] = std::move(responses);
 }
 
 void Server::setFault(const std::string& targetPrefix, FaultPlan plan)
@@ -454,11 +468,13 @@ Response Server::answer(const RecordedRequest& request)
     bool routed = false;
     {
         std::lock_guard lock(m_mutex);
-        if (auto it = m_routes.find(target); it != m_routes.end()) {
-            response = it->second;
-            routed = true;
-        } else if (auto byPath = m_routes.find(path); byPath != m_routes.end()) {
-            response = byPath->second;
+        auto it = m_routes.find(target);
+        if (it == m_routes.end())
+            it = m_routes.find(path);
+        if (it != m_routes.end() && !it->second.empty()) {
+            response = it->second.front();
+            if (it->second.size() > 1)
+                it->second.erase(it->second.begin());
             routed = true;
         }
     }
@@ -537,6 +553,20 @@ Response Server::answer(const RecordedRequest& request)
 Response Server::withRange(const RecordedRequest& request, Response response)
 {
     const std::optional<std::string> range = request.header("Range");
+    if (!range && response.plan.fault == Fault::PartOnPlain && response.status == 200 &&
+        !response.generatedBytes && response.body.size() > 1) {
+        // The first half only, as if a range had been asked for.
+        const std::size_t half = response.body.size() / 2;
+        response.status = 206;
+        response.reason = "Partial Content";
+        response.headers.emplace_back("Content-Range", "bytes 0-" + std::to_string(half - 1) + "/" +
+                                                           std::to_string(response.body.size()));
+        response.body.resize(half);
+        response.plan = {};
+        return response;
+    }
+    if (response.plan.fault == Fault::PartOnPlain)
+        response.plan = {};
     if (!range || !response.servesRanges || response.status != 200 || response.contentLength ||
         response.omitLength)
         return response;
@@ -699,6 +729,21 @@ std::string Server::streamBytes(const Clip& clip)
 
 void Server::send(int socket, const Response& response)
 {
+    if (response.plan.fault == Fault::Endless) {
+        const std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                                 response.reason + "\r\nConnection: close\r\n\r\n";
+        if (!writeAll(socket, head.data(), head.size()) ||
+            !writeAll(socket, response.body.data(), response.body.size()))
+            return;
+        std::string chunk(std::size_t{64} * 1024, '\0');
+        for (std::uint64_t at = 0; !stopping(); at += chunk.size()) {
+            for (std::size_t i = 0; i < chunk.size(); ++i)
+                chunk[i] = GeneratedByte(at + i);
+            if (!writeAll(socket, chunk.data(), chunk.size()))
+                return; // the client has had enough
+        }
+        return;
+    }
     std::string head =
         "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers)
@@ -708,8 +753,15 @@ void Server::send(int socket, const Response& response)
     if (!response.omitLength)
         head += "Content-Length: " + response.contentLength.value_or(size) + "\r\n";
     head += "Connection: close\r\n\r\n";
-    if (!writeAll(socket, head.data(), head.size()))
+    if (response.plan.fault == Fault::DripHeaders) {
+        for (std::size_t at = 0; at < head.size(); ++at) {
+            if (stopping() || !writeAll(socket, head.data() + at, 1))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(response.plan.pauseMs));
+        }
+    } else if (!writeAll(socket, head.data(), head.size())) {
         return;
+    }
 
     if (response.generatedBytes) {
         std::uint64_t sent = *response.generatedBytes;

@@ -23,6 +23,8 @@ TEST(ProgressMath, GaugeTable)
         {"download none yet", DownloadGauges(0, 1000), {0, 30}},
         {"download all", DownloadGauges(1000, 1000), {100, 60}},
         {"download 2 of 3", DownloadGauges(2, 3), {66, 50}},
+        {"download 3 GB of 6 GB", DownloadGauges(3'000'000'000, 6'000'000'000), {50, 45}},
+        {"download past 4 GB of 5 GB", DownloadGauges(4'500'000'000, 5'000'000'000), {90, 57}},
         {"convert 83 of 205", ConversionGauges(83, 205), {40, 76}},
         {"convert all", ConversionGauges(205, 205), {100, 100}},
         {"convert without duration", ConversionGauges(83, 0), {0, 60}},

@@ -127,6 +127,80 @@ TEST(Playlist, EntityExpansionBombIsAParseError)
     EXPECT_NE(error, "") << "a billion-laughs document must be refused";
 }
 
+// Documents whose parse would cost far more than their size are refused
+// before the parser sees them, at once and with the playlist's message.
+TEST(Playlist, CostlyDocumentsAreRefusedBeforeTheyAreParsed)
+{
+    // One internal entity of 50,000 characters, referenced 4,000 times in an
+    // attribute: 62 kB that would grow to 200 MB.
+    std::string wide = "<!DOCTYPE l [<!ENTITY w \"" + std::string(50000, 'w') +
+                       "\">]>\n<l><STREAM " + kFull.substr(0, kFull.size() - 1) + "\" NOTE=\"";
+    for (int i = 0; i < 4000; ++i)
+        wide += "&w;";
+    wide += "\"/></l>";
+    std::string crowded = "<l>\n<STREAM " + kFull;
+    for (int i = 0; i < 200000; ++i)
+        crowded += " a" + std::to_string(i) + "=\"\"";
+    crowded += "/></l>";
+    const std::string parameter =
+        "<!DOCTYPE l [<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;]><l><STREAM " + kFull + "/></l>";
+    const struct
+    {
+        const char* name;
+        std::string xml;
+        std::string says;
+    } cases[] = {
+        {"an entity repeated", wide, "(line 1): its entities would make it 200000000 bytes long"},
+        {"200,000 attributes", crowded, "(line 2): an element has more than 1000 attributes"},
+        {"a parameter entity", parameter, "(line 1): parameter entities are not allowed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        EXPECT_EQ(Build(c.xml, &error), "");
+        EXPECT_EQ(error, "The playlist cannot be read " + c.says);
+    }
+
+    // A few references to a short entity are what entities are for.
+    std::string few = "<!DOCTYPE l [<!ENTITY h \"s.example\">]><l><STREAM URLPREFIX=\"http://\" "
+                      "SERVER=\"&h;\" PATH=\"/p.flv\" QUERYSTRING=\"a=&h;&h;\"/></l>";
+    std::string error;
+    EXPECT_EQ(Build(few, &error), "http://s.example/p.flv?a=s.examples.example") << error;
+}
+
+// A document in UTF-16, with or without its byte order mark, is read as
+// the same document in UTF-8 is.
+TEST(Playlist, Utf16DocumentsAreRead)
+{
+    const std::string ascii = "<l><STREAM " + kFull + "/></l>";
+    auto utf16 = [](const std::string& text, bool little, bool mark) {
+        std::string bytes = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+        for (const char c : text)
+            bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+        return bytes;
+    };
+    const struct
+    {
+        const char* name;
+        std::string xml;
+    } cases[] = {
+        {"little-endian with its mark",
+         utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + ascii, true, true)},
+        {"big-endian with its mark",
+         utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + ascii, false, true)},
+        {"little-endian, declared only",
+         utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + ascii, true, false)},
+        {"UTF-8 as before", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + ascii},
+        {"Latin-1 as before", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + ascii},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        EXPECT_EQ(Build(c.xml, &error), "http://s.example/p.flv?a=1");
+        EXPECT_EQ(error, "");
+    }
+}
+
 TEST(Playlist, ALoadReplacesTheDocumentAndAFailedOneLeavesNone)
 {
     XmlDocument document;

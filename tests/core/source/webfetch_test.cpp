@@ -108,7 +108,7 @@ struct LengthCase
 {
     const char* name;
     std::optional<std::string> header; // nothing: no Content-Length at all
-    std::int32_t expected;
+    std::int64_t expected;
 };
 
 TEST_F(WebFetchTest, ContentLengthTable)
@@ -116,9 +116,11 @@ TEST_F(WebFetchTest, ContentLengthTable)
     const LengthCase cases[] = {
         {"plain", "12345", 12345},
         {"zero", "0", 0},
-        {"largest", "2147483647", 2147483647},
-        {"too_large", "2147483648", 0},
-        {"far_too_large", "99999999999", 0},
+        {"two_gigabytes", "2147483648", 2147483648},
+        {"a_hundred_gigabytes", "99999999999", 99999999999},
+        {"largest", "9223372036854775807", INT64_MAX},
+        {"too_large", "9223372036854775808", 0},
+        {"far_too_large", "99999999999999999999999", 0},
         {"absent", std::nullopt, 0},
     };
     for (const LengthCase& c : cases) {
@@ -133,6 +135,24 @@ TEST_F(WebFetchTest, ContentLengthTable)
         server().setRoute(std::string("/len-") + c.name, r);
         EXPECT_EQ(GetContentLength(server().address(std::string("/len-") + c.name)), c.expected);
     }
+    // A part where the whole was asked for: the whole's size, when the part
+    // is its beginning; else nothing to go by.
+    const std::pair<std::string, std::int64_t> parts[] = {
+        {"bytes 0-81621/163244", 163244},
+        {"bytes 0-81621/*", 0},
+        {"bytes 100-199/1000", 0},
+        {"nonsense", 0},
+    };
+    for (const auto& [range, expected] : parts) {
+        SCOPED_TRACE(range);
+        Response part;
+        part.status = 206;
+        part.reason = "Partial Content";
+        part.headers = {{"Content-Range", range}};
+        part.body = std::string(81622, 'p');
+        server().setRoute("/part", part);
+        EXPECT_EQ(GetContentLength(server().address("/part")), expected);
+    }
     const auto requests = server().requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front().header("User-Agent"), "Internet Explorer");
@@ -146,7 +166,7 @@ TEST_F(WebFetchTest, ContentLengthTable)
 
 TEST(ContentLengthValue, Rule)
 {
-    const std::pair<std::string, std::int32_t> cases[] = {
+    const std::pair<std::string, std::int64_t> cases[] = {
         {"42", 42},
         {"  42", 42},
         {"+42", 42},
@@ -156,7 +176,9 @@ TEST(ContentLengthValue, Rule)
         {"0x10", 0},
         {"$10", 0},
         {"42abc", 0},
-        {"-2147483648", INT32_MIN},
+        {"-2147483649", -2147483649},
+        {"-9223372036854775808", INT64_MIN},
+        {"-9223372036854775809", 0},
         {std::string("7\0"
                      "9",
                      3),
