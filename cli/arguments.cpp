@@ -42,6 +42,14 @@ CliArguments ParseArguments(const std::vector<std::string>& arguments)
             folderGiven = true;
         } else if (a == "--batch") {
             parsed.batchFile = value("--batch");
+        } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
+            const std::string word = a == "--format" ? value("--format") : a.substr(9);
+            if (!parsed.error.empty())
+                return parsed;
+            if (const std::optional<OutputFormat> format = FormatOfWord(word))
+                parsed.format = *format;
+            else
+                parsed.error = "unknown format " + word + " (avi, mp4 or original)";
         } else if (a == "--") {
             positional.insert(positional.end(), arguments.begin() + static_cast<long>(i) + 1,
                               arguments.end());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/conversion/outputformat.h"
+
 #include <istream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@ struct CliArguments
     std::vector<std::string> addresses; // in the order given, the batch file's after the others
     std::string folder;                 // empty: the default output folder
     std::string batchFile;              // "-" for standard input
+    OutputFormat format = OutputFormat::Avi;
     bool json = false;
     bool help = false;
     bool version = false;

@@ -15,7 +15,7 @@ const char* const kJsonEvents =
     "  {\"event\":\"phase\",\"phase\":P}                  resolving, downloading or converting\n"
     "  {\"event\":\"progress\",\"operation\":T,\"step\":N,\"total\":N,\"bytes\":N}\n"
     "                                               the gauges in percent, bytes downloaded\n"
-    "  {\"event\":\"saved\",\"address\":A,\"path\":F}       the AVI file is in the folder\n"
+    "  {\"event\":\"saved\",\"address\":A,\"path\":F,\"format\":W}   the file is in the folder\n"
     "  {\"event\":\"failed\",\"address\":A,\"message\":T,\"status\":N}   the job ended so\n"
     "  {\"event\":\"cancelled\",\"address\":A,\"status\":N}   cancelled, or skipped after a "
     "cancel\n"

@@ -33,9 +33,8 @@ const char* kUsage =
     "       clipvane-cli [OPTIONS] --batch FILE [-o OUTPUT-FOLDER]\n"
     "       clipvane-cli PAGE-ADDRESS OUTPUT-FOLDER\n"
     "\n"
-    "Saves the clip of each video page as an AVI file (MPEG-4 video tagged divx\n"
-    "at 320x240, mono MP3), the same job the Clipvane window does, one page after\n"
-    "the other.\n"
+    "Saves the clip of each video page as a file, the same job the Clipvane window\n"
+    "does, one page after the other.\n"
     "\n"
     "  PAGE-ADDRESS    the address of a video page, as a browser shows it\n"
     "  -o, --output OUTPUT-FOLDER\n"
@@ -44,6 +43,12 @@ const char* kUsage =
     "                  no http or https address is taken for the folder as well.\n"
     "  --batch FILE    the addresses of FILE too, one a line (\"-\": standard\n"
     "                  input); blank lines and lines starting with # are skipped\n"
+    "  --format FORMAT avi (the default): MPEG-4 video tagged divx at 320x240 and\n"
+    "                  mono MP3, in AVI; mp4: H.264 and AAC at the clip's own size,\n"
+    "                  in MP4 (streams that already are copied); original: the\n"
+    "                  clip's own streams untouched, in MP4 when they fit, else in\n"
+    "                  Matroska (.mkv). A clip without video keeps its sound alone\n"
+    "                  (.m4a or .mka) in the last two.\n"
     "  --json          one JSON object a line for each event, instead of the text\n"
     "  --help          this text\n"
     "  --version       the program's name and version\n"
@@ -221,7 +226,7 @@ int main(int argc, char* argv[])
         }
         view.beginJob(addresses[next], next, addresses.size());
         ++next;
-        guarded([&] { job->start({addresses[next - 1], folder}); });
+        guarded([&] { job->start({addresses[next - 1], folder, arguments.format}); });
     };
     view.setEndedHandler([&](const JobEnd& end) {
         const int jobStatus = end.outcome == JobOutcome::Cancelled ? CancelledStatus(cancelledBy)
@@ -233,8 +238,10 @@ int main(int argc, char* argv[])
         const bool json = view.style() == ConsoleJobView::Style::Json;
         if (end.outcome == JobOutcome::Saved) {
             if (json)
-                view.json(JsonEvent("saved", {{"address", JsonString(addresses[next - 1])},
-                                              {"path", JsonString(end.savedPath)}}));
+                view.json(
+                    JsonEvent("saved", {{"address", JsonString(addresses[next - 1])},
+                                        {"path", JsonString(end.savedPath)},
+                                        {"format", JsonString(FormatWord(arguments.format))}}));
             else
                 view.line("Saved: " + TerminalSafe(end.savedPath));
         } else if (json) {

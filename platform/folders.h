@@ -22,6 +22,10 @@ void SetExecutableFolderForTests(const std::string& folder);
 // "clipvane/" (an installed program under /usr/bin), made when missing.
 std::string SettingsFolder();
 
+// This user's configuration folder for the program ("clipvane/" in the
+// per-user configuration folder), made when missing.
+std::string UserConfigFolder();
+
 // The help page: beside the executable, else in the shared data folder of an
 // installed program ("../share/clipvane/" from it).
 std::string HelpPage();

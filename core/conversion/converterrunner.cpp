@@ -5,6 +5,9 @@
 #include "platform/process.h"
 
 #include <QStringList>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <string_view>
 
 namespace clipvane {
@@ -52,6 +55,25 @@ void ConverterRunner::setSilenceLimit(int milliseconds)
 
 void ConverterRunner::start(const std::string& commandLine)
 {
+    const std::vector<std::string> parts = SplitCommandLine(commandLine);
+    m_commandLine = commandLine;
+    launch(parts.empty() ? std::string() : parts.front(),
+           parts.empty() ? std::vector<std::string>() : std::vector(parts.begin() + 1, parts.end()),
+           false);
+}
+
+void ConverterRunner::startWithProgress(const std::string& program,
+                                        const std::vector<std::string>& arguments)
+{
+    m_commandLine = program;
+    for (const std::string& argument : arguments)
+        m_commandLine += " " + CommandLinePath(argument);
+    launch(program, arguments, true);
+}
+
+void ConverterRunner::launch(const std::string& program, const std::vector<std::string>& arguments,
+                             bool withProgress)
+{
     if (m_process) {
         if (m_process->state() != QProcess::NotRunning)
             platform::KillProcessGroup(m_processId);
@@ -62,33 +84,41 @@ void ConverterRunner::start(const std::string& commandLine)
             m_process->deleteLater();
         m_process = nullptr;
     }
-    m_commandLine = commandLine;
     m_output.clear();
+    m_progressLine.clear();
+    m_progressSeconds = 0;
+    m_withProgress = withProgress;
     m_processId = 0;
     m_exitCode = 0;
     m_started = m_described = m_finished = m_endSaid = m_stoppedByRunner = false;
 
-    const std::vector<std::string> parts = SplitCommandLine(commandLine);
-    if (parts.empty() || parts.front().empty()) {
+    if (program.empty()) {
         m_finished = true;
         emit failedToStart(kCannotStart);
         return;
     }
-    QStringList arguments;
-    for (std::size_t i = 1; i < parts.size(); ++i)
-        arguments << local(parts[i]);
+    QStringList qArguments;
+    for (const std::string& argument : arguments)
+        qArguments << local(argument);
 
     m_process = new QProcess(this);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    m_process->setProcessChannelMode(withProgress ? QProcess::SeparateChannels
+                                                  : QProcess::MergedChannels);
     // The converter's question whether to overwrite gets no answer.
     m_process->setStandardInputFile(QProcess::nullDevice());
     const std::int64_t parent = platform::CurrentProcessId();
     m_process->setChildProcessModifier([parent] { platform::PrepareChildProcess(parent); });
-    connect(m_process, &QProcess::readyRead, this, &ConverterRunner::takeOutput);
+    if (withProgress) {
+        connect(m_process, &QProcess::readyReadStandardOutput, this,
+                &ConverterRunner::takeProgress);
+        connect(m_process, &QProcess::readyReadStandardError, this, &ConverterRunner::takeErrors);
+    } else {
+        connect(m_process, &QProcess::readyRead, this, &ConverterRunner::takeOutput);
+    }
     connect(m_process, &QProcess::finished, this, &ConverterRunner::processEnded);
     connect(m_process, &QProcess::errorOccurred, this, &ConverterRunner::processError);
 
-    m_process->start(local(parts.front()), arguments, QIODevice::ReadOnly);
+    m_process->start(local(program), qArguments, QIODevice::ReadOnly);
     if (m_process->state() == QProcess::NotRunning) {
         // Said already by errorOccurred when the start failed on the spot.
         return;
@@ -96,6 +126,51 @@ void ConverterRunner::start(const std::string& commandLine)
     m_started = true;
     m_processId = m_process->processId();
     m_silence.start();
+    if (withProgress) // the duration came from elsewhere
+        QTimer::singleShot(0, this, [this] { noteDescribed(); });
+}
+
+void ConverterRunner::takeProgress()
+{
+    if (!m_process)
+        return;
+    const QByteArray bytes = m_process->readAllStandardOutput();
+    if (bytes.isEmpty())
+        return;
+    if (!m_finished)
+        m_silence.start();
+    m_progressLine.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::size_t start = 0;
+    for (std::size_t end; (end = m_progressLine.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        const std::string_view line(m_progressLine.data() + start, end - start);
+        constexpr std::string_view kTime = "out_time_us=";
+        if (line.substr(0, kTime.size()) != kTime)
+            continue;
+        // "N/A" before the first frame; a time never goes back.
+        const std::string digits(line.substr(kTime.size()));
+        char* stop = nullptr;
+        const long long microseconds = std::strtoll(digits.c_str(), &stop, 10);
+        if (stop != digits.c_str() && microseconds >= 0)
+            m_progressSeconds = std::max<std::int32_t>(
+                m_progressSeconds,
+                static_cast<std::int32_t>(std::min<long long>(microseconds / 1000000, INT32_MAX)));
+    }
+    m_progressLine.erase(0, start);
+    if (m_progressLine.size() > 4096)
+        m_progressLine.clear(); // no progress line is this long
+}
+
+void ConverterRunner::takeErrors()
+{
+    if (!m_process)
+        return;
+    const QByteArray bytes = m_process->readAllStandardError();
+    if (!m_finished && !bytes.isEmpty())
+        m_silence.start();
+    m_output.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (m_output.size() > kLongestOutput)
+        m_output.erase(kKeptHead, m_output.size() - kKeptHead - kKeptTail);
 }
 
 void ConverterRunner::takeOutput()
@@ -136,7 +211,12 @@ void ConverterRunner::noteDescribed()
 
 void ConverterRunner::processEnded(int exitCode, QProcess::ExitStatus status)
 {
-    takeOutput();
+    if (m_withProgress) {
+        takeProgress();
+        takeErrors();
+    } else {
+        takeOutput();
+    }
     m_silence.stop();
     m_exitCode = status == QProcess::NormalExit ? exitCode : 128 + exitCode;
     m_finished = true;
@@ -181,7 +261,7 @@ std::string ConverterRunner::duration() const
 
 std::int32_t ConverterRunner::timeSeconds() const
 {
-    return EncodedSeconds(m_output);
+    return m_withProgress ? m_progressSeconds : EncodedSeconds(m_output);
 }
 
 } // namespace clipvane

@@ -4,13 +4,17 @@
 #include "core/conversion/commandline.h"
 #include "core/conversion/consoleoutput.h"
 #include "core/conversion/converterrunner.h"
+#include "core/conversion/mediaprobe.h"
 #include "core/conversion/toolinstall.h"
 #include "core/download/downloadworker.h"
 #include "core/job/progressmath.h"
+#include "core/settings/preferences.h"
 #include "core/source/clipsource.h"
 #include "core/source/resolutionworker.h"
 #include "platform/files.h"
 #include "platform/folders.h"
+
+#include <algorithm>
 
 namespace clipvane {
 
@@ -31,8 +35,16 @@ JobController::JobController(JobView& view, std::unique_ptr<ClipSource> source, 
                              std::unique_ptr<ConverterRunner> converter)
     : m_view(view), m_source(std::move(source)),
       m_resolution(std::make_unique<ResolutionWorker>(*m_source)), m_folders(std::move(folders)),
-      m_converter(std::move(converter))
+      m_converter(std::move(converter)), m_probe(std::make_unique<MediaProbe>())
 {
+    connect(m_probe.get(), &MediaProbe::probed, this, [this](const Result<MediaStreams>& streams) {
+        guarded([this, &streams] {
+            if (m_stage == Stage::Probing)
+                sourceProbed(streams);
+            else if (m_stage == Stage::Verifying)
+                outputProbed(streams);
+        });
+    });
     connect(m_resolution.get(), &ResolutionWorker::connectionChecked, this, [this] {
         m_status.step = JobStep::LookingUp;
         publish();
@@ -76,7 +88,12 @@ void JobController::releaseConverter()
 
 std::string JobController::outputPath() const
 {
-    return m_request.outputFolder + m_job.title + ".AVI";
+    return m_request.outputFolder + m_job.title + m_extension;
+}
+
+std::string JobController::convertedPath() const
+{
+    return m_folders.temp + "temp" + (m_request.format == OutputFormat::Avi ? ".avi" : m_extension);
 }
 
 void JobController::publish()
@@ -143,6 +160,9 @@ void JobController::start(const JobRequest& request)
     next.title = m_job.title;
     m_job = next;
     m_request = request;
+    m_extension = request.format == OutputFormat::Avi ? ".AVI" : ".mp4";
+    m_sourceSeconds = -1;
+    m_verified = false;
     m_status = {};
     m_stage = Stage::Resolving;
     m_view.jobStarted();
@@ -200,6 +220,7 @@ void JobController::startDownload(const std::string& streamUrl)
     platform::DeleteFile(file);
     DownloadLimits limits;
     limits.expectedSize = m_job.expectedSize;
+    limits.unknownLengthCeiling = Preferences().unknownLengthCeiling();
     auto* worker = new DownloadWorker(streamUrl, file, limits);
     m_worker = worker;
     // What this raises is not shown: it ends the worker's run silently.
@@ -227,20 +248,56 @@ void JobController::downloadFinished()
 
 void JobController::startConversion()
 {
-    platform::DeleteFile(m_folders.temp + "temp.avi");
+    if (m_request.format == OutputFormat::Avi) {
+        platform::DeleteFile(m_folders.temp + "temp.avi");
+        m_stage = Stage::StartingConversion;
+        m_converter->start(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
+        return;
+    }
+    // The other formats depend on what the download holds.
+    m_stage = Stage::Probing;
+    m_probe->start(m_folders.temp + "temp.flv");
+}
+
+void JobController::sourceProbed(const Result<MediaStreams>& streams)
+{
+    if (!streams) {
+        failJob(JobOutcome::ConversionFailed, kConvertError);
+        return;
+    }
+    const Result<ConversionPlan> plan = PlanConversion(m_request.format, streams.value());
+    if (!plan) {
+        failJob(JobOutcome::ConversionFailed, kConvertError);
+        return;
+    }
+    m_extension = plan.value().extension;
+    m_sourceSeconds = streams.value().seconds;
+    platform::DeleteFile(convertedPath());
     m_stage = Stage::StartingConversion;
-    m_converter->start(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
+    m_converter->startWithProgress(
+        "ffmpeg", FfmpegArguments({m_folders.temp + "temp.flv"}, plan.value(), convertedPath()));
+}
+
+void JobController::outputProbed(const Result<MediaStreams>& streams)
+{
+    m_verified = streams && LastsAsLong(streams.value().seconds, m_sourceSeconds);
+    finishJob();
 }
 
 void JobController::conversionDescribed()
 {
     if (m_stage != Stage::StartingConversion)
         return;
-    try {
-        m_job.durationSeconds = DurationToSeconds(m_converter->duration());
-    } catch (const ConvertError&) {
-        // "N/A": the clip converts all the same, only its gauges cannot move.
-        m_job.durationSeconds = 0;
+    if (m_request.format != OutputFormat::Avi) {
+        m_job.durationSeconds =
+            m_sourceSeconds > 0 ? static_cast<std::int32_t>(std::min(m_sourceSeconds, 1e9)) : 0;
+    } else {
+        try {
+            m_job.durationSeconds = DurationToSeconds(m_converter->duration());
+        } catch (const ConvertError&) {
+            // "N/A": the clip converts all the same, only its gauges cannot move.
+            m_job.durationSeconds = 0;
+        }
     }
     m_stage = Stage::Converting;
     m_job.converting = true;
@@ -253,8 +310,15 @@ void JobController::conversionDescribed()
 
 void JobController::conversionEnded()
 {
-    if (m_stage == Stage::Converting || m_stage == Stage::StartingConversion)
-        finishJob();
+    if (m_stage != Stage::Converting && m_stage != Stage::StartingConversion)
+        return;
+    // A file that ffmpeg says it wrote is measured before it is called done.
+    if (m_request.format != OutputFormat::Avi && !m_job.cancelled && convertedAsItSays()) {
+        m_stage = Stage::Verifying;
+        m_probe->start(convertedPath());
+        return;
+    }
+    finishJob();
 }
 
 void JobController::tick()
@@ -298,6 +362,11 @@ void JobController::cancel()
         if (m_converter)
             m_converter->stop();
         break;
+    case Stage::Probing:
+    case Stage::Verifying:
+        m_probe->stop();
+        finishJob();
+        break;
     case Stage::Idle:
         break;
     }
@@ -305,7 +374,8 @@ void JobController::cancel()
 
 void JobController::finishJob()
 {
-    m_job.title = UniqueOutputTitle(m_request.outputFolder, m_job.title);
+    m_stage = Stage::Idle;
+    m_job.title = UniqueOutputTitle(m_request.outputFolder, m_job.title, m_extension);
     m_job.converting = false;
     if (!m_job.cancelled) {
         finishConvertedJob();
@@ -318,15 +388,23 @@ void JobController::finishJob()
 std::string JobController::keepUnsaved(const std::string& converted) const
 {
     const std::string aside =
-        m_folders.temp + UniqueOutputTitle(m_folders.temp, kUnsavedPrefix + m_job.title) + ".AVI";
+        m_folders.temp +
+        UniqueOutputTitle(m_folders.temp, kUnsavedPrefix + m_job.title, m_extension) + m_extension;
     return platform::MoveFile(converted, aside).ok() ? aside : converted;
+}
+
+bool JobController::convertedAsItSays() const
+{
+    return m_converter && !m_converter->stoppedByRunner() && m_converter->exitCode() == 0 &&
+           platform::FileExists(convertedPath()) &&
+           m_converter->output().find(platform::DiskFullText()) == std::string::npos;
 }
 
 void JobController::finishConvertedJob()
 {
-    const std::string converted = m_folders.temp + "temp.avi";
-    const bool convertedWell = m_converter && !m_converter->stoppedByRunner() &&
-                               m_converter->exitCode() == 0 && platform::FileExists(converted);
+    const std::string converted = convertedPath();
+    const bool convertedWell =
+        convertedAsItSays() && (m_request.format == OutputFormat::Avi || m_verified);
     if (!convertedWell) {
         // The converter says when the disk filled while it wrote.
         const bool diskFull = m_converter && m_converter->output().find(platform::DiskFullText()) !=

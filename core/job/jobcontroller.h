@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/conversion/mediaplan.h"
+#include "core/conversion/outputformat.h"
 #include "core/job/job.h"
 #include "core/job/joboutcome.h"
 #include "core/job/jobstatus.h"
@@ -16,6 +18,7 @@ namespace clipvane {
 class ClipSource;
 class ConverterRunner;
 class DownloadWorker;
+class MediaProbe;
 class ResolutionWorker;
 struct Resolution;
 
@@ -24,6 +27,7 @@ struct JobRequest
 {
     std::string address;      // the page, as the user gave it
     std::string outputFolder; // where the clip goes; ends in "/"
+    OutputFormat format = OutputFormat::Avi;
 };
 
 // One job at a time from Start to the AVI in the output folder: the
@@ -80,22 +84,30 @@ private:
         Idle,
         Resolving,
         Downloading,
+        Probing,            // what the download holds is asked (all formats but AVI)
         StartingConversion, // the converter runs; its description of the clip is awaited
         Converting,
+        Verifying, // the converted file is measured against its source
     };
 
     void resolutionEnded(const Resolution& resolution);
     void startDownload(const std::string& streamUrl);
     void downloadFinished();
     void startConversion();
+    void sourceProbed(const Result<MediaStreams>& streams);
     void conversionDescribed();
+    void outputProbed(const Result<MediaStreams>& streams);
     void conversionEnded();
     void finishJob();
     void finishConvertedJob();
+    // The converter ended well by its own account: status 0, a file, no
+    // complaint of a full disk.
+    bool convertedAsItSays() const;
     // Puts a converted clip that could not be saved aside in the temp folder
     // under a name of its own; returns where it now is.
     std::string keepUnsaved(const std::string& converted) const;
     std::string outputPath() const;
+    std::string convertedPath() const;
 
     void publish();
     void setGauges(int step, int total);
@@ -111,7 +123,13 @@ private:
     std::unique_ptr<ResolutionWorker> m_resolution;
     const JobFolders m_folders;
     std::unique_ptr<ConverterRunner> m_converter;
+    std::unique_ptr<MediaProbe> m_probe;
     Stage m_stage = Stage::Idle;
+    // The saved file's extension: ".AVI", or what the plan of another
+    // format chose; and the source's length, which the result must keep.
+    std::string m_extension = ".AVI";
+    double m_sourceSeconds = -1;
+    bool m_verified = false;
     Job m_job;
     JobRequest m_request;
     JobStatus m_status;

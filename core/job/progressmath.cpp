@@ -50,13 +50,14 @@ int ClampGauge(int value)
     return std::clamp(value, 0, 100);
 }
 
-std::string UniqueOutputTitle(const std::string& folder, const std::string& title)
+std::string UniqueOutputTitle(const std::string& folder, const std::string& title,
+                              const std::string& extension)
 {
-    if (!platform::FileExists(folder + title + ".AVI"))
+    if (!platform::FileExists(folder + title + extension))
         return title;
     for (long n = 1;; ++n) {
         std::string candidate = "[" + std::to_string(n) + "]" + title;
-        if (!platform::FileExists(folder + candidate + ".AVI"))
+        if (!platform::FileExists(folder + candidate + extension))
             return candidate;
     }
 }

@@ -24,8 +24,9 @@ GaugeValues ConversionGauges(std::int64_t encodedSeconds, std::int64_t durationS
 int ClampGauge(int value);
 
 // The title under which the clip goes into `folder`: as it is when
-// folder + title + ".AVI" is free, else "[n]" + title for the smallest free n.
-// Only files count as taken, not folders.
-std::string UniqueOutputTitle(const std::string& folder, const std::string& title);
+// folder + title + extension is free, else "[n]" + title for the smallest
+// free n. Only files count as taken, not folders.
+std::string UniqueOutputTitle(const std::string& folder, const std::string& title,
+                              const std::string& extension = ".AVI");
 
 } // namespace clipvane

@@ -48,6 +48,11 @@ std::string SettingsFolder()
     // As the effective user: what this process may really do.
     if (::faccessat(AT_FDCWD, beside.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
         return beside;
+    return UserConfigFolder();
+}
+
+std::string UserConfigFolder()
+{
     std::string own =
         withSlash(bytes(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))) +
         "clipvane/";

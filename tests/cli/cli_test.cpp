@@ -212,6 +212,11 @@ TEST_F(CliTest, ErrorEndsHaveTheirStatusAndMessage)
          {"--fast", page("1001")},
          2,
          "clipvane-cli: unknown option --fast\n"},
+        {"unknown format",
+         [] {},
+         {"--format", "webm", page("1001")},
+         2,
+         "clipvane-cli: unknown format webm (avi, mp4 or original)\n"},
         {"unreadable batch",
          [] {},
          {"--batch", "/nonexistent/list"},
@@ -392,6 +397,23 @@ TEST_F(CliTest, AFullDiskIsSaidInEveryPhase)
     }
 }
 
+TEST_F(CliTest, TheFormatIsChosenOnTheCommandLine)
+{
+    // In any letter case, as a separate value or joined to the option.
+    EXPECT_EQ(run({"--json", "--format", "MP4", page("1001"), "-o", outFolder()}), 0) << err();
+    const fs::path mp4 = m_root / "out" / "Harbour lights at dusk.mp4";
+    EXPECT_NE(out().find("{\"event\":\"saved\",\"address\":\"" + page("1001") + "\",\"path\":\"" +
+                         mp4.string() + "\",\"format\":\"mp4\"}"),
+              std::string::npos)
+        << out();
+    EXPECT_NE(clipvane::test::ProbeStreams(mp4.string()).find("codec_name=h264"),
+              std::string::npos);
+    EXPECT_EQ(run({"--format=original", page("1001"), outFolder()}), 0) << err();
+    EXPECT_TRUE(fs::exists(m_root / "out" / "Harbour lights at dusk.mkv"));
+    EXPECT_EQ(run({page("1001"), outFolder()}), 0) << err();
+    EXPECT_TRUE(fs::exists(m_root / "out" / "Harbour lights at dusk.AVI")) << "AVI by default";
+}
+
 TEST_F(CliTest, ACtrlCAfterTheEndChangesNothing)
 {
     // How long a job takes here, then Ctrl+C at times around its end.
@@ -531,7 +553,7 @@ TEST_F(CliTest, JsonEventsAScriptCanRead)
     EXPECT_NE(all.find("{\"event\":\"phase\",\"phase\":\"converting\"}"), std::string::npos) << all;
     EXPECT_NE(all.find("\"step\":"), std::string::npos) << all;
     EXPECT_NE(all.find("{\"event\":\"saved\",\"address\":\"" + page("1001") + "\",\"path\":\"" +
-                       avi + "\"}"),
+                       avi + "\",\"format\":\"avi\"}"),
               std::string::npos)
         << all;
     EXPECT_NE(all.find("{\"event\":\"failed\",\"address\":\"" + page("2005") +

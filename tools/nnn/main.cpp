@@ -225,10 +225,12 @@ int main(int argc, char* argv[])
 
     bool described = false;
     double inputSeconds = -1;
+    bool inputHasVideo = true;
     if (!command.overwrite && ::stat(command.output.c_str(), &st) == 0) {
         bool unknown = false;
         const std::string description = DescribeOnly(command, unknown);
         inputSeconds = DescribedSeconds(description);
+        inputHasVideo = description.find(": Video: ") != std::string::npos;
         say(description);
         if (unknown)
             return 1;
@@ -257,6 +259,7 @@ int main(int argc, char* argv[])
             FinishProbe(command, probeReport, waitFor(probe.pid), unknown);
         probe = {};
         inputSeconds = DescribedSeconds(description);
+        inputHasVideo = unknown || description.find(": Video: ") != std::string::npos;
         // ffmpeg, which cannot read it either, says so in its own words.
         if (!unknown)
             say(description);
@@ -315,7 +318,11 @@ int main(int argc, char* argv[])
         say("nnn.exe: ffmpeg could not be started\n");
     // A conversion is done only when its file is whole: ffmpeg that could
     // not write its trailer may still end with 0.
-    if (code == 0 && translator.writeFailed()) {
+    if (code == 0 && !inputHasVideo) {
+        // A video file of sound alone is no video file.
+        say("nnn.exe: the input holds no video\n");
+        code = 1;
+    } else if (code == 0 && translator.writeFailed()) {
         say("nnn.exe: the output file could not be written whole\n");
         code = 1;
     } else if (code == 0) {

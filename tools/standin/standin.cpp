@@ -517,6 +517,14 @@ Response Server::answer(const RecordedRequest& request)
                 if (f == Fault::WrongLength)
                     response.contentLength = std::to_string(response.body.size() + 100000);
             }
+        } else if (path.rfind("/media/", 0) == 0) {
+            const std::string name = path.substr(7);
+            response.body = mediaBytes(name);
+            if (response.body.empty()) {
+                response = notFound();
+            } else {
+                response.headers = {{"Content-Type", mediaContentType(name)}};
+            }
         } else if (path.rfind("/bytes/", 0) == 0 && path.size() > 7 &&
                    path.find_first_not_of("0123456789", 7) == std::string::npos) {
             // A stream of any size, for measuring downloads.
@@ -668,10 +676,101 @@ Response Server::playlistDocument(const Clip& clip) const
     return r;
 }
 
+namespace {
+
+// ffmpeg's sources for a clip of `seconds`: a test picture and a tone.
+std::vector<std::string> testSources(int seconds, const std::string& size = "320x240",
+                                     int rate = 15)
+{
+    const std::string s = std::to_string(seconds);
+    return {"-f", "lavfi",
+            "-i", "testsrc=size=" + size + ":rate=" + std::to_string(rate) + ":duration=" + s,
+            "-f", "lavfi",
+            "-i", "sine=frequency=440:sample_rate=44100:duration=" + s};
+}
+
+struct MediaKind
+{
+    const char* name;
+    const char* contentType;
+    std::vector<std::string> options; // after the sources, before the output
+    bool video = true;
+};
+
+const std::vector<MediaKind>& mediaKinds()
+{
+    static const std::vector<MediaKind> kinds = {
+        {"clip.mp4",
+         "video/mp4",
+         {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+          "-movflags", "+faststart", "-f", "mp4"}},
+        {"clip.webm",
+         "video/webm",
+         {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-b:v", "300k", "-c:a",
+          "libopus", "-f", "webm"}},
+        {"clip-vp8.webm",
+         "video/webm",
+         {"-c:v", "libvpx", "-deadline", "realtime", "-cpu-used", "8", "-b:v", "300k", "-c:a",
+          "libvorbis", "-f", "webm"}},
+        {"clip.ts",
+         "video/mp2t",
+         {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-f",
+          "mpegts"}},
+        {"sound.m4a", "audio/mp4", {"-map", "1:a", "-c:a", "aac", "-f", "mp4"}, false},
+        {"sound.webm", "audio/webm", {"-map", "1:a", "-c:a", "libopus", "-f", "webm"}, false},
+    };
+    return kinds;
+}
+
+} // namespace
+
+std::vector<std::string> Server::mediaNames()
+{
+    std::vector<std::string> names;
+    for (const MediaKind& kind : mediaKinds())
+        names.emplace_back(kind.name);
+    return names;
+}
+
+std::string Server::mediaContentType(const std::string& name)
+{
+    for (const MediaKind& kind : mediaKinds())
+        if (name == kind.name)
+            return kind.contentType;
+    return "application/octet-stream";
+}
+
+std::string Server::mediaBytes(const std::string& name)
+{
+    for (const MediaKind& kind : mediaKinds()) {
+        if (name != kind.name)
+            continue;
+        std::vector<std::string> args = testSources(4);
+        if (kind.video) {
+            args.insert(args.end(), {"-map", "0:v", "-map", "1:a"});
+        }
+        args.insert(args.end(), kind.options.begin(), kind.options.end());
+        return cachedFile("media-" + name, args);
+    }
+    return {};
+}
+
 std::string Server::streamBytes(const Clip& clip)
 {
+    const std::string seconds = std::to_string(clip.seconds);
+    return cachedFile(
+        clip.streamId + ".flv",
+        {"-f",   "lavfi",      "-i",   "testsrc=size=320x240:rate=15:duration=" + seconds,
+         "-f",   "lavfi",      "-i",   "sine=frequency=440:sample_rate=22050:duration=" + seconds,
+         "-c:v", "flv1",       "-q:v", "5",
+         "-c:a", "libmp3lame", "-b:a", "64k",
+         "-ac",  "1",          "-f",   "flv"});
+}
+
+std::string Server::cachedFile(const std::string& name, std::vector<std::string> ffmpegArguments)
+{
     std::lock_guard lock(m_mutex);
-    if (auto it = m_streams.find(clip.streamId); it != m_streams.end()) {
+    if (auto it = m_streams.find(name); it != m_streams.end()) {
         std::ifstream in(it->second, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
@@ -686,23 +785,17 @@ std::string Server::streamBytes(const Clip& clip)
         folder = m_ownCache;
     }
     ::mkdir(folder.c_str(), 0700);
-    const std::string path = folder + "/" + clip.streamId + ".flv";
+    const std::string path = folder + "/" + name;
     struct stat st
     {
     };
     if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
-        const std::string seconds = std::to_string(clip.seconds);
-        const std::string video = "testsrc=size=320x240:rate=15:duration=" + seconds;
-        const std::string audio = "sine=frequency=440:sample_rate=22050:duration=" + seconds;
-        std::vector<std::string> args = {"ffmpeg",    "-nostdin",   "-hide_banner",
-                                         "-loglevel", "error",      "-y",
-                                         "-f",        "lavfi",      "-i",
-                                         video,       "-f",         "lavfi",
-                                         "-i",        audio,        "-c:v",
-                                         "flv1",      "-q:v",       "5",
-                                         "-c:a",      "libmp3lame", "-b:a",
-                                         "64k",       "-ac",        "1",
-                                         "-f",        "flv",        path};
+        // Made beside and renamed: a stand-in stopped halfway leaves no half file.
+        const std::string partial = path + ".part";
+        std::vector<std::string> args = {"ffmpeg",    "-nostdin", "-hide_banner",
+                                         "-loglevel", "error",    "-y"};
+        args.insert(args.end(), ffmpegArguments.begin(), ffmpegArguments.end());
+        args.push_back(partial);
         std::vector<char*> argv;
         argv.reserve(args.size() + 1);
         for (std::string& a : args)
@@ -719,10 +812,13 @@ std::string Server::streamBytes(const Clip& clip)
             return {};
         int status = 0;
         ::waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+            ::rename(partial.c_str(), path.c_str()) != 0) {
+            ::unlink(partial.c_str());
             return {};
+        }
     }
-    m_streams[clip.streamId] = path;
+    m_streams[name] = path;
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

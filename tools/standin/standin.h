@@ -143,6 +143,14 @@ public:
 
     // The FLV bytes of a clip, made on first use with ffmpeg.
     std::string streamBytes(const Clip& clip);
+    // Media of today's kinds, made on first use with ffmpeg and served at
+    // /media/<name>: "clip.mp4" (H.264 and AAC), "clip.webm" (VP9 and Opus),
+    // "clip-vp8.webm" (VP8 and Vorbis), "clip.ts" (MPEG-TS, H.264 and AAC),
+    // "sound.m4a" (AAC alone), "sound.webm" (Opus alone). Empty for another
+    // name.
+    std::string mediaBytes(const std::string& name);
+    static std::vector<std::string> mediaNames();
+    static std::string mediaContentType(const std::string& name);
 
 private:
     struct Connection
@@ -161,6 +169,9 @@ private:
     Response playlistDocument(const Clip& clip) const;
     void send(int socket, const Response& response);
     void record(const RecordedRequest& request);
+    // The bytes of the file `name` in the cache, made by `ffmpegArguments`
+    // (the output path last) when it is not there yet.
+    std::string cachedFile(const std::string& name, std::vector<std::string> ffmpegArguments);
     bool stopping() const { return m_stopping.load(); }
 
     Options m_options;

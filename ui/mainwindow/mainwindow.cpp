@@ -6,6 +6,7 @@
 #include "core/job/jobcontroller.h"
 #include "core/job/jobstartup.h"
 #include "core/settings/outputfolder.h"
+#include "core/settings/preferences.h"
 #include "core/settings/settingsfile.h"
 #include "core/source/servicehosts.h"
 #include "platform/folders.h"
@@ -24,6 +25,7 @@
 
 #include <QBitmap>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
@@ -107,6 +109,16 @@ MainWindow::MainWindow(QWidget* parent)
         "QToolButton:disabled { color: #7a869a; border-color: #8a97ad; background: #d9e2ee; }"));
     ui->sSpeedButton2->setIcon(QIcon(QStringLiteral(":/pictures/help.png")));
     ui->sEdit1->setMaxLength(std::numeric_limits<int>::max());
+    ui->sComboBox1->setItemData(
+        0, QStringLiteral("MPEG-4 video tagged divx at 320x240 and mono MP3, in AVI"),
+        Qt::ToolTipRole);
+    ui->sComboBox1->setItemData(
+        1, QStringLiteral("H.264 and AAC at the clip's own size, in MP4: plays everywhere"),
+        Qt::ToolTipRole);
+    ui->sComboBox1->setItemData(
+        2, QStringLiteral("The clip's own streams untouched, in MP4 when they fit, else MKV"),
+        Qt::ToolTipRole);
+    setOutputFormat(Preferences().outputFormat());
     ui->sLabel2->setText(QStringLiteral("Example: ") +
                          ToQString(ExamplePageAddress(CurrentHosts())));
     ui->sDirectoryEdit1->setFolder(platform::HomeFolder());
@@ -175,6 +187,8 @@ void MainWindow::connectHandlers()
             [this] { Guarded([this] { startJob(); }); });
     connect(ui->sSpeedButton2, &QToolButton::clicked, this,
             [this] { Guarded([this] { showHelpMenu(); }); });
+    connect(ui->sComboBox1, &QComboBox::currentIndexChanged, this,
+            [this] { Guarded([this] { Preferences().setOutputFormat(outputFormat()); }); });
     connect(ui->sDirectoryEdit1, &QLineEdit::textChanged, this,
             [this] { Guarded([this] { keepOutputFolderNormal(); }); });
 }
@@ -260,7 +274,7 @@ void MainWindow::startJob()
             return;
         }
     }
-    m_job->start({address(), outputFolder()});
+    m_job->start({address(), outputFolder(), outputFormat()});
 }
 
 void MainWindow::showHelpMenu()
@@ -305,6 +319,29 @@ void MainWindow::setOutputFolder(const std::string& folder)
 QLineEdit* MainWindow::addressEdit() const
 {
     return ui->sEdit1;
+}
+
+QComboBox* MainWindow::formatBox() const
+{
+    return ui->sComboBox1;
+}
+
+// The box lists the formats in their order.
+OutputFormat MainWindow::outputFormat() const
+{
+    switch (ui->sComboBox1->currentIndex()) {
+    case 1:
+        return OutputFormat::Mp4;
+    case 2:
+        return OutputFormat::Original;
+    default:
+        return OutputFormat::Avi;
+    }
+}
+
+void MainWindow::setOutputFormat(OutputFormat format)
+{
+    ui->sComboBox1->setCurrentIndex(static_cast<int>(format));
 }
 
 std::string MainWindow::address() const

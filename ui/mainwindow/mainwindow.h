@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/conversion/outputformat.h"
+
 #include <QWidget>
 #include <memory>
 #include <string>
 
+class QComboBox;
 class QLineEdit;
 class QMenu;
 class QTimer;
@@ -53,7 +56,10 @@ public:
 
     JobController& job() { return *m_job; }
     WindowJobView& jobView() { return *m_jobView; }
-    QLineEdit* addressEdit() const;                         // sEdit1
+    QLineEdit* addressEdit() const; // sEdit1
+    QComboBox* formatBox() const;   // sComboBox1, "Save as:"
+    OutputFormat outputFormat() const;
+    void setOutputFormat(OutputFormat format);
     QTimer* jobTimer() const { return m_jobTimer; }         // layout name Timer1
     QTimer* startupTimer() const { return m_startupTimer; } // layout name Timer2
     QMenu* helpMenu() const { return m_helpMenu; }          // layout name PopupMenu1

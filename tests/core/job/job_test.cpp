@@ -225,32 +225,37 @@ TEST_F(JobTest, TheWindowsAnswerWhileThePageIsAwaitedAndCancelEndsTheJobThere)
 
 TEST_F(JobTest, CancelDuringTheConversionStopsTheConverter)
 {
-    start(page("1004")); // four minutes of clip: the conversion takes a while
-    ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
-    EXPECT_EQ(main().job().current().durationSeconds, 240);
-    const int group = main().job().converter()->processId();
-    ASSERT_GT(group, 0);
-    QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(main().job().converter()->finished()) << "the converter is stopped at once";
-    ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 5000));
-    EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
-    EXPECT_TRUE(outputFiles().isEmpty());
-    EXPECT_TRUE(m_opened.empty());
-    EXPECT_TRUE(addressField()->text().isEmpty());
-    QProcess pgrep;
-    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-g"), QString::number(group)});
-    pgrep.waitForFinished(5000);
-    // Zombies of the killed group may wait for their reaper; none may run on.
-    const QString left = QString::fromLatin1(pgrep.readAllStandardOutput()).trimmed();
-    for (const QString& pid : left.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-        if (stat.open(QIODevice::ReadOnly)) {
-            const QByteArray text = stat.readAll();
-            const auto close = text.lastIndexOf(')');
-            EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z"))
-                << "process " << pid.toStdString() << " still runs";
+    for (const OutputFormat format : {OutputFormat::Avi, OutputFormat::Mp4}) {
+        SCOPED_TRACE(FormatWord(format));
+        main().setOutputFormat(format);
+        start(page("1004")); // four minutes of clip: the conversion takes a while
+        ASSERT_TRUE(test::WaitUntil([this] { return main().job().current().converting; }, 60000));
+        EXPECT_EQ(main().job().current().durationSeconds, 240);
+        const auto group = main().job().converter()->processId();
+        ASSERT_GT(group, 0);
+        QTest::mouseClick(progress().cancelButton(), Qt::LeftButton);
+        EXPECT_TRUE(main().job().converter()->finished()) << "the converter is stopped at once";
+        ASSERT_TRUE(test::WaitUntil([this] { return !main().job().busy(); }, 5000));
+        EXPECT_EQ(texts(MessageBoxRecorder::take()), (std::vector<std::string>{"Done."}));
+        EXPECT_TRUE(outputFiles().isEmpty());
+        EXPECT_TRUE(m_opened.empty());
+        EXPECT_TRUE(addressField()->text().isEmpty());
+        QProcess pgrep;
+        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-g"), QString::number(group)});
+        pgrep.waitForFinished(5000);
+        // Zombies of the killed group may wait for their reaper; none may run on.
+        const QString left = QString::fromLatin1(pgrep.readAllStandardOutput()).trimmed();
+        for (const QString& pid : left.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+            if (stat.open(QIODevice::ReadOnly)) {
+                const QByteArray text = stat.readAll();
+                const auto close = text.lastIndexOf(')');
+                EXPECT_EQ(text.mid(close + 2, 1), QByteArray("Z"))
+                    << "process " << pid.toStdString() << " still runs";
+            }
         }
     }
+    main().setOutputFormat(OutputFormat::Avi);
 }
 
 TEST_F(JobTest, ADurationOfNAStillConvertsWithGaugesAtZeroAndSixty)

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,8 @@ TEST_F(MainWindowTest, EveryControlIsInItsPlaceWithItsTextAndFont)
         {"sEdit1", {8, 88, 385, 21}, "", false, true},
         {"sLabel2", {8, 112, 340, 13}, nullptr, false, false},
         {"sSpeedButton1", {280, 144, 113, 35}, "Start", true, false},
+        {"sLabel4", {8, 154, 52, 13}, "Save as:", true, false},
+        {"sComboBox1", {64, 150, 97, 21}, nullptr, false, true},
         {"sLabel3", {8, 184, 82, 13}, "Output Folder:", true, false},
         {"sDirectoryEdit1", {8, 200, 385, 21}, nullptr, false, true},
         {"sCheckBox1", {8, 224, 219, 20}, "Open video file when process completes", false, true},
@@ -126,7 +129,7 @@ TEST_F(MainWindowTest, ExampleLineShowsItsAmpersandAsAPlainCharacter)
     EXPECT_TRUE(label->wordWrap());
 }
 
-TEST_F(MainWindowTest, TabCycleIsAddressCheckBoxFolder)
+TEST_F(MainWindowTest, TabCycleIsAddressFormatCheckBoxFolder)
 {
     auto form = makeWindow();
     form->show();
@@ -135,12 +138,50 @@ TEST_F(MainWindowTest, TabCycleIsAddressCheckBoxFolder)
 
     child<QWidget>(form.get(), "sEdit1")->setFocus();
     QStringList order;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(order.join(QLatin1Char(',')),
-              QStringLiteral("sEdit1,sCheckBox1,sDirectoryEdit1,sEdit1"));
+              QStringLiteral("sEdit1,sComboBox1,sCheckBox1,sDirectoryEdit1,sEdit1"));
+}
+
+TEST_F(MainWindowTest, TheSaveAsChoiceIsMadeByKeyboardAndKeptBetweenRuns)
+{
+    const QString conf =
+        QFile::decodeName(QByteArray::fromStdString(platform::UserConfigFolder())) +
+        QStringLiteral("clipvane.conf");
+    QFile::remove(conf);
+    {
+        auto form = makeWindow();
+        auto* box = child<QComboBox>(form.get(), "sComboBox1");
+        ASSERT_NE(box, nullptr);
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        EXPECT_EQ(items, (QStringList{QStringLiteral("AVI"), QStringLiteral("MP4"),
+                                      QStringLiteral("Original")}));
+        EXPECT_EQ(form->outputFormat(), OutputFormat::Avi) << "the designed AVI by default";
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QTest::keyClick(box, Qt::Key_Down);
+        EXPECT_EQ(form->outputFormat(), OutputFormat::Original);
+    }
+    // A new start finds the choice; set.txt stays its three lines.
+    {
+        auto form = makeWindow();
+        EXPECT_EQ(form->outputFormat(), OutputFormat::Original);
+        form->setOutputFormat(OutputFormat::Mp4);
+    }
+    EXPECT_NE(test::ReadFile(conf).find("format=mp4"), std::string::npos) << test::ReadFile(conf);
+    const std::string settings =
+        test::ReadFile(QFile::decodeName(QByteArray::fromStdString(platform::SettingsFolder())) +
+                       QStringLiteral("set.txt"));
+    EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 3) << settings;
+    QFile::remove(conf);
 }
 
 TEST_F(MainWindowTest, HelpMenuHasItsItemsAndOpensAtThePointer)
