@@ -33,6 +33,8 @@ std::string OperationText(const JobStatus& status)
         return "Downloading... (" + std::to_string(status.bytesDone.value_or(0)) + " of " +
                std::to_string(status.bytesExpected) + " b)";
     case JobStep::Downloading:
+        if (status.bytesExpected <= 0) // a stream that says no length
+            return "Downloading... (" + FormatKilobytes(status.bytesDone.value_or(0)) + ")";
         return "Downloading... (" + FormatKilobytes(status.bytesDone.value_or(0)) + " of " +
                FormatKilobytes(status.bytesExpected) + ")";
     case JobStep::Converting:
@@ -245,6 +247,10 @@ int ExitStatusFor(JobOutcome outcome)
     case JobOutcome::NoConverter:
     case JobOutcome::ConverterNotStarted:
         return 8;
+    case JobOutcome::CertificateRefused:
+        return 10;
+    case JobOutcome::NotSaveable:
+        return 11;
     case JobOutcome::TempFolderUnusable:
     case JobOutcome::Failed:
         return 1;

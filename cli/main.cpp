@@ -62,6 +62,8 @@ const char* kUsage =
     "that was not: 2 wrong use, 3 no connection to the maker's host, 4 no video\n"
     "link on the page, 5 download failed, 6 conversion failed, 7 the file could\n"
     "not be moved into the folder, 8 no converter, 9 Clipvane already running,\n"
+    "10 a secure site's certificate was not trusted, 11 a stream that cannot be\n"
+    "saved,\n"
     "130 cancelled (Ctrl+C or a request to end), 129 cancelled because the\n"
     "terminal went away, 141 cancelled because the output was no longer read,\n"
     "1 anything else.\n"

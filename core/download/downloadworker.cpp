@@ -112,9 +112,10 @@ void DownloadWorker::run()
 
 void DownloadWorker::copy(platform::ExclusiveFile& file)
 {
-    const InternetSession session(kBrowserAgent);
+    const InternetSession session(m_limits.request.userAgent);
     RequestOptions options;
-    options.headers = {kAcceptAnything};
+    options.headers = m_limits.request.headers;
+    options.share = m_limits.request.share;
     options.stop = &m_stopRequested;
     std::unique_ptr<InternetRequest> request = InternetRequest::open(session, m_url, options);
     if (!request)

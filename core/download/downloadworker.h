@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/source/webfetch.h"
 #include "platform/result.h"
 
 #include <QThread>
@@ -26,6 +27,8 @@ struct DownloadLimits
     std::int64_t expectedSize = 0;
     // A stream that says no length at all ends as failed beyond this.
     std::int64_t unknownLengthCeiling = std::int64_t{16} * 1024 * 1024 * 1024;
+    // How the stream is asked for.
+    RequestProfile request = ServicePageRequest();
 };
 
 // Copies one stream to a file on a thread of its own (layout name

@@ -193,20 +193,27 @@ void JobController::resolutionEnded(const Resolution& resolution)
     case ResolveFailure::Unexpected:
         failJob(JobOutcome::Failed, resolution.message);
         return;
+    case ResolveFailure::CertificateRefused:
+        failJob(JobOutcome::CertificateRefused, resolution.message);
+        return;
+    case ResolveFailure::Unsupported:
+        failJob(JobOutcome::NotSaveable, resolution.message);
+        return;
     case ResolveFailure::NoLength:
     case ResolveFailure::None:
         break;
     }
     m_job.expectedSize = resolution.clip.expectedSize;
     setGauges(100, 30);
-    if (m_job.expectedSize == 0) {
+    // The service always announced a length; a stream of today's web need not.
+    if (m_job.expectedSize == 0 && !resolution.clip.lengthOptional) {
         failJob(JobOutcome::DownloadFailed, kDownloadError);
         return;
     }
-    startDownload(resolution.clip.streamUrl);
+    startDownload(resolution.clip);
 }
 
-void JobController::startDownload(const std::string& streamUrl)
+void JobController::startDownload(const ResolvedClip& clip)
 {
     m_stage = Stage::Downloading;
     m_job.downloading = true;
@@ -221,7 +228,8 @@ void JobController::startDownload(const std::string& streamUrl)
     DownloadLimits limits;
     limits.expectedSize = m_job.expectedSize;
     limits.unknownLengthCeiling = Preferences().unknownLengthCeiling();
-    auto* worker = new DownloadWorker(streamUrl, file, limits);
+    limits.request = clip.request;
+    auto* worker = new DownloadWorker(clip.streamUrl, file, limits);
     m_worker = worker;
     // What this raises is not shown: it ends the worker's run silently.
     worker->setDoneHandler([this] { downloadFinished(); });
@@ -325,7 +333,8 @@ void JobController::tick()
 {
     if (m_stage == Stage::Downloading && m_job.downloading && m_worker) {
         const std::int64_t shown = m_worker->bytesShown();
-        const GaugeValues g = DownloadGauges(shown, m_job.expectedSize);
+        const GaugeValues g = m_job.expectedSize > 0 ? DownloadGauges(shown, m_job.expectedSize)
+                                                     : DownloadGaugesWithoutLength(shown);
         m_status.step = JobStep::Downloading;
         m_status.bytesDone = shown;
         setGauges(g.step, g.total);

@@ -21,6 +21,7 @@ class DownloadWorker;
 class MediaProbe;
 class ResolutionWorker;
 struct Resolution;
+struct ResolvedClip;
 
 // What Start is asked to do.
 struct JobRequest
@@ -91,7 +92,7 @@ private:
     };
 
     void resolutionEnded(const Resolution& resolution);
-    void startDownload(const std::string& streamUrl);
+    void startDownload(const ResolvedClip& clip);
     void downloadFinished();
     void startConversion();
     void sourceProbed(const Result<MediaStreams>& streams);

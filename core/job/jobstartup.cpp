@@ -3,7 +3,7 @@
 #include "core/conversion/converterrunner.h"
 #include "core/conversion/toolinstall.h"
 #include "core/job/jobcontroller.h"
-#include "core/source/videoservice.h"
+#include "core/source/sourcechooser.h"
 #include "platform/folders.h"
 
 namespace clipvane {
@@ -31,7 +31,7 @@ std::unique_ptr<JobController> StartJobSystem(JobView& view, const ServiceHosts&
     } else {
         problems.converterTool = tool.failure().text;
     }
-    return std::make_unique<JobController>(view, std::make_unique<VideoService>(hosts),
+    return std::make_unique<JobController>(view, std::make_unique<SourceChooser>(hosts),
                                            std::move(folders), std::move(converter));
 }
 

@@ -40,6 +40,13 @@ GaugeValues DownloadGauges(std::int64_t bytesShown, std::int64_t expectedSize)
     return PhaseGauges(bytesShown, expectedSize, 30, 30);
 }
 
+GaugeValues DownloadGaugesWithoutLength(std::int64_t bytesShown)
+{
+    constexpr std::int64_t kHalfWay = std::int64_t{16} * 1024 * 1024;
+    const std::int64_t done = std::max<std::int64_t>(bytesShown, 0);
+    return PhaseGauges(done, done + kHalfWay, 30, 30);
+}
+
 GaugeValues ConversionGauges(std::int64_t encodedSeconds, std::int64_t durationSeconds)
 {
     return PhaseGauges(encodedSeconds, durationSeconds, 60, 40);

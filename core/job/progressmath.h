@@ -16,6 +16,11 @@ struct GaugeValues
 // first, in extended precision, and each product is truncated.
 GaugeValues DownloadGauges(std::int64_t bytesShown, std::int64_t expectedSize);
 
+// The download's share when the stream says no length: it moves forward
+// with every byte and slows as they add up (half way at 16 MiB), so it never
+// claims an end it cannot know.
+GaugeValues DownloadGaugesWithoutLength(std::int64_t bytesShown);
+
 // The conversion's share: 60 to 100. Without a duration there is nothing to
 // divide by, and the gauges stay at 0 and 60.
 GaugeValues ConversionGauges(std::int64_t encodedSeconds, std::int64_t durationSeconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/source/internet.h"
+#include "core/source/webfetch.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,6 +15,11 @@ struct ResolvedClip
     std::string title; // fit to be a file name
     std::string streamUrl;
     std::int64_t expectedSize = 0;
+    // A stream of today's web may say no length; the service's always did.
+    bool lengthOptional = false;
+    // How the stream is asked for: the service's request ("Mozilla",
+    // "Accept: */*") unless the source says otherwise.
+    RequestProfile request = ServicePageRequest();
 };
 
 enum class ResolveFailure
@@ -23,13 +29,15 @@ enum class ResolveFailure
     NoVideoLink,        // no stream address came out of the page
     PlaylistUnreadable, // the playlist document was rejected; see message
     NoLength,           // the stream announced no usable length
+    CertificateRefused, // a secure site's certificate was not trusted; see message
+    Unsupported,        // a stream the program cannot save (yet); see message
     Unexpected,         // what no site expects (out of memory); see message
 };
 
 struct Resolution
 {
     ResolveFailure failure = ResolveFailure::None;
-    std::string message; // the reason, for PlaylistUnreadable and Unexpected
+    std::string message; // the reason, for the failures that say "see message"
     // The page's title, whenever the page was asked for, even when a later
     // step failed; nothing when no page was read.
     std::optional<std::string> title;

@@ -23,50 +23,101 @@ constexpr long kStallSeconds = 60;
 std::atomic<long> g_stallSeconds{kStallSeconds};
 constexpr long kMaxRedirects = 10;
 
-// Cookies and name lookups are shared by every request of the process, as a
-// desktop internet client shares them; the download thread uses them too.
-class Share
+std::mutex g_authorityMutex;
+std::string g_authorityForTests; // guarded by g_authorityMutex
+
+std::string authorityForTests()
 {
-public:
-    Share()
-    {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        m_share = curl_share_init();
-        curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, &Share::lock);
-        curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &Share::unlock);
-        curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-    }
-    CURLSH* handle() const { return m_share; }
+    std::lock_guard lock(g_authorityMutex);
+    return g_authorityForTests;
+}
 
-    static Share& instance()
-    {
-        static Share share;
-        return share;
-    }
+} // namespace
 
-private:
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
-    {
-        static_cast<Share*>(self)->m_locks[index(data)].lock();
-    }
-    static void unlock(CURL*, curl_lock_data data, void* self)
-    {
-        static_cast<Share*>(self)->m_locks[index(data)].unlock();
-    }
+struct RequestShare::Locks
+{
+    static constexpr std::size_t kCount = CURL_LOCK_DATA_LAST;
+    std::array<std::mutex, kCount> mutexes;
+
     static std::size_t index(curl_lock_data data)
     {
         const auto i = static_cast<std::size_t>(data);
-        return i < kLocks ? i : 0;
+        return i < kCount ? i : 0;
     }
-
-    static constexpr std::size_t kLocks = CURL_LOCK_DATA_LAST;
-    CURLSH* m_share = nullptr;
-    std::array<std::mutex, kLocks> m_locks;
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
+    {
+        static_cast<Locks*>(self)->mutexes[index(data)].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self)
+    {
+        static_cast<Locks*>(self)->mutexes[index(data)].unlock();
+    }
 };
 
-} // namespace
+RequestShare::RequestShare() : m_locks(std::make_unique<Locks>())
+{
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)initialised;
+    CURLSH* share = curl_share_init();
+    curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Locks::lock);
+    curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Locks::unlock);
+    curl_share_setopt(share, CURLSHOPT_USERDATA, m_locks.get());
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    m_share = share;
+}
+
+RequestShare::~RequestShare()
+{
+    curl_share_cleanup(static_cast<CURLSH*>(m_share));
+}
+
+RequestShare& RequestShare::processWide()
+{
+    static RequestShare share;
+    return share;
+}
+
+void* RequestShare::handle() const
+{
+    return m_share;
+}
+
+std::vector<std::string> RequestShare::cookieLines()
+{
+    std::vector<std::string> lines;
+    CURL* easy = curl_easy_init();
+    if (!easy)
+        return lines;
+    curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    curl_slist* cookies = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &cookies) == CURLE_OK) {
+        for (curl_slist* c = cookies; c; c = c->next)
+            lines.emplace_back(c->data);
+        curl_slist_free_all(cookies);
+    }
+    curl_easy_cleanup(easy);
+    return lines;
+}
+
+void RequestShare::addCookieLines(const std::vector<std::string>& lines)
+{
+    CURL* easy = curl_easy_init();
+    if (!easy)
+        return;
+    curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    for (const std::string& line : lines)
+        curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
+    curl_easy_cleanup(easy);
+}
+
+void SetCertificateAuthorityForTests(const std::string& pemFile)
+{
+    std::lock_guard lock(g_authorityMutex);
+    g_authorityForTests = pemFile;
+}
 
 void SetStallTimeoutForTests(long seconds)
 {
@@ -93,6 +144,9 @@ struct InternetRequest::State
     const StopFlag* stop = nullptr;
     std::optional<std::chrono::steady_clock::time_point> deadline;
     bool timedOut = false;
+    CURLcode result = CURLE_OK;
+    std::array<char, CURL_ERROR_SIZE + 1> errorText{};
+    std::shared_ptr<RequestShare> share; // kept while the transfer may use it
 
     ~State()
     {
@@ -133,7 +187,8 @@ struct InternetRequest::State
             while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
                 if (message->msg == CURLMSG_DONE) {
                     finished = true;
-                    failed = message->data.result != CURLE_OK;
+                    result = message->data.result;
+                    failed = result != CURLE_OK;
                 }
             }
             if (finished || done())
@@ -210,14 +265,18 @@ std::unique_ptr<InternetRequest> InternetRequest::open(const InternetSession& se
         return nullptr;
 
     auto state = std::make_unique<State>();
-    Share& share = Share::instance();
+    state->share = options.share;
+    RequestShare& share = options.share ? *options.share : RequestShare::processWide();
     state->easy = curl_easy_init();
     state->multi = curl_multi_init();
     if (!state->easy || !state->multi)
         return nullptr;
 
     CURL* easy = state->easy;
-    curl_easy_setopt(easy, CURLOPT_SHARE, share.handle());
+    curl_easy_setopt(easy, CURLOPT_SHARE, static_cast<CURLSH*>(share.handle()));
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, state->errorText.data());
+    if (const std::string authority = authorityForTests(); !authority.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, authority.c_str());
     if (curl_easy_setopt(easy, CURLOPT_URL, address.c_str()) != CURLE_OK)
         return nullptr;
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -258,8 +317,17 @@ std::unique_ptr<InternetRequest> InternetRequest::open(const InternetSession& se
 
     State* s = state.get();
     s->runUntil([s] { return s->headersDone; });
-    if (!s->headersDone)
+    if (!s->headersDone) {
+        if (options.failure) {
+            options.failure->reason =
+                s->errorText[0] ? s->errorText.data() : curl_easy_strerror(s->result);
+            options.failure->certificate =
+                s->result == CURLE_PEER_FAILED_VERIFICATION ||
+                s->result == CURLE_SSL_CACERT_BADFILE || s->result == CURLE_SSL_CERTPROBLEM ||
+                s->result == CURLE_SSL_ISSUER_ERROR || s->result == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
+        }
         return nullptr;
+    }
     return std::unique_ptr<InternetRequest>(new InternetRequest(std::move(state)));
 }
 
@@ -294,6 +362,13 @@ std::size_t InternetRequest::take(char* buffer, std::size_t size)
         s->bufferStart = 0;
     }
     return count;
+}
+
+std::string InternetRequest::finalAddress() const
+{
+    char* address = nullptr;
+    curl_easy_getinfo(m_state->easy, CURLINFO_EFFECTIVE_URL, &address);
+    return address ? address : "";
 }
 
 long InternetRequest::statusCode() const

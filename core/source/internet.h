@@ -26,6 +26,38 @@ private:
     std::string m_userAgent;
 };
 
+// Cookies and name lookups that requests share, as the tabs of a browser
+// share them. The service's requests share the one of the process, as a
+// desktop internet client did; each job on today's web has one of its own.
+class RequestShare
+{
+public:
+    RequestShare();
+    ~RequestShare();
+    RequestShare(const RequestShare&) = delete;
+    RequestShare& operator=(const RequestShare&) = delete;
+
+    static RequestShare& processWide();
+
+    // The cookies it holds, in the Netscape cookie-file form, and more of them.
+    std::vector<std::string> cookieLines();
+    void addCookieLines(const std::vector<std::string>& lines);
+
+    void* handle() const; // libcurl's share, for the requests
+
+private:
+    struct Locks;
+    std::unique_ptr<Locks> m_locks;
+    void* m_share = nullptr;
+};
+
+// Why a request could not be opened.
+struct RequestFailure
+{
+    std::string reason;       // libcurl's words
+    bool certificate = false; // the server's certificate was not trusted
+};
+
 // What a request sends besides its address and user agent.
 struct RequestOptions
 {
@@ -39,6 +71,10 @@ struct RequestOptions
     // as failed and timed out after this many seconds, however steadily
     // bytes come.
     long deadlineSeconds = 0;
+    // Whose cookies it sends and keeps; null: the process's.
+    std::shared_ptr<RequestShare> share;
+    // When set, what went wrong when the request could not be opened.
+    RequestFailure* failure = nullptr;
 };
 
 // One GET request, read the way a desktop internet client reads: opening
@@ -74,6 +110,8 @@ public:
 
     // The final response's status code.
     long statusCode() const;
+    // The address that gave the final response, after every redirect.
+    std::string finalAddress() const;
     // Once a read has delivered 0: whether the body ended by an error (a
     // broken connection, a stall, a stop) rather than at its end.
     bool failed() const;
@@ -94,5 +132,9 @@ bool IsWebAddress(const std::string& address);
 // A transfer that receives nothing for this long ends as failed (60 s).
 // Tests shorten it; 0 restores the default.
 void SetStallTimeoutForTests(long seconds);
+
+// Tests trust the certificate authority of this file (a PEM) instead of the
+// system's; an empty path restores the system's. Nothing else sets it.
+void SetCertificateAuthorityForTests(const std::string& pemFile);
 
 } // namespace clipvane

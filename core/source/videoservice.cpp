@@ -20,19 +20,30 @@ Resolution VideoService::resolve(const std::string& pageAddress, ResolutionProgr
         return result;
     }
     progress.connectionChecked();
+    std::optional<std::string> page;
+    if (!pageAddress.empty())
+        page = FetchUrlText(pageAddress, &stop);
+    return resolveWithPage(page, progress, stop);
+}
 
+Resolution VideoService::resolveWithPage(const std::optional<std::string>& pageBody,
+                                         ResolutionProgress& progress, const StopFlag& stop,
+                                         const ServiceHosts* hostsForPage)
+{
+    const ServiceHosts& hosts = hostsForPage ? *hostsForPage : m_hosts;
+    Resolution result;
     std::string flv;
     try {
         std::string clipId;
-        if (!pageAddress.empty()) {
-            const ScrapedPage page = ScrapeVideoPage(pageAddress, &stop);
+        if (pageBody) {
+            const ScrapedPage page = ScrapePage(*pageBody, LongTimeOfDay());
             result.title = page.title;
             clipId = page.clipId;
         }
         const std::string streamId =
-            clipId.empty() ? std::string() : GetStreamId(SequenceAddress(m_hosts, clipId), &stop);
+            clipId.empty() ? std::string() : GetStreamId(SequenceAddress(hosts, clipId), &stop);
         if (!streamId.empty())
-            flv = ResolveFlvUrl(m_playlist, PlaylistAddress(m_hosts, streamId), &stop);
+            flv = ResolveFlvUrl(m_playlist, PlaylistAddress(hosts, streamId), &stop);
     } catch (const Error& e) {
         // Only the playlist raises: a document the parser rejects.
         result.failure = ResolveFailure::PlaylistUnreadable;

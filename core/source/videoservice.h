@@ -16,6 +16,13 @@ public:
     Resolution resolve(const std::string& pageAddress, ResolutionProgress& progress,
                        const StopFlag& stop) override;
 
+    // The rest of the service's flow once its maker has answered and the
+    // page has been read: `page` is its body (empty when it could not be
+    // read), or nothing when there was no address to read.
+    // `hosts`, when given, stand in for the service's own for this page.
+    Resolution resolveWithPage(const std::optional<std::string>& page, ResolutionProgress& progress,
+                               const StopFlag& stop, const ServiceHosts* hosts = nullptr);
+
     // The playlist of the latest job stays loaded until the next one.
     const XmlDocument& playlist() const { return m_playlist; }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <limits>
+#include <string_view>
 
 namespace clipvane {
 
@@ -129,6 +130,97 @@ std::int64_t GetContentLengthOf(const InternetRequest& request)
     }
     const auto header = request.header("Content-Length");
     return header ? ContentLengthValue(*header) : 0;
+}
+
+RequestProfile ServicePageRequest()
+{
+    return {kBrowserAgent, {kAcceptAnything}, nullptr};
+}
+
+RequestProfile BrowserPageRequest(std::shared_ptr<RequestShare> share)
+{
+    return {kCurrentBrowserAgent,
+            {"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8",
+             "Accept-Language: en-US,en;q=0.9"},
+            std::move(share)};
+}
+
+RequestProfile BrowserMediaRequest(std::shared_ptr<RequestShare> share, const std::string& page)
+{
+    RequestProfile profile{
+        kCurrentBrowserAgent, {"Accept: */*", "Accept-Language: en-US,en;q=0.9"}, std::move(share)};
+    // A line break in the page's address must not become a header of its own.
+    if (page.find_first_of("\r\n") == std::string::npos && !page.empty())
+        profile.headers.push_back("Referer: " + page);
+    return profile;
+}
+
+bool IsMediaType(const std::string& contentType)
+{
+    std::string type = contentType.substr(0, contentType.find(';'));
+    for (char& c : type)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    while (!type.empty() && type.back() == ' ')
+        type.pop_back();
+    return type.rfind("video/", 0) == 0 || type.rfind("audio/", 0) == 0 ||
+           type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl";
+}
+
+bool StartsLikeMedia(std::string_view b)
+{
+    auto at = [&b](std::size_t i) {
+        return i < b.size() ? static_cast<unsigned char>(b[i]) : 0x100u;
+    };
+    if (b.substr(0, 3) == "FLV")
+        return true;
+    if (b.size() >= 8 && (b.substr(4, 4) == "ftyp" || b.substr(4, 4) == "moov" ||
+                          b.substr(4, 4) == "mdat" || b.substr(4, 4) == "free"))
+        return true;
+    if (at(0) == 0x1A && at(1) == 0x45 && at(2) == 0xDF && at(3) == 0xA3) // EBML
+        return true;
+    if (at(0) == 0x47 && at(188) == 0x47) // MPEG-TS packets
+        return true;
+    const std::size_t bom = b.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    return b.substr(bom, 7) == "#EXTM3U";
+}
+
+FetchedDocument FetchDocument(const std::string& address, const RequestProfile& profile,
+                              const StopFlag* stop)
+{
+    FetchedDocument document;
+    const InternetSession session(profile.userAgent);
+    RequestOptions options = documentRequest(profile.headers, stop);
+    options.share = profile.share;
+    options.failure = &document.failure;
+    const auto request = InternetRequest::open(session, address, options);
+    if (!request)
+        return document;
+    document.reached = true;
+    document.status = request->statusCode();
+    document.contentType = request->header("Content-Type").value_or("");
+    document.finalAddress = request->finalAddress();
+    document.length = GetContentLengthOf(*request);
+    constexpr std::size_t kSniffBytes = 512;
+    std::array<char, kReadChunkBytes> chunk{};
+    while (const std::size_t count = request->read(chunk.data(), chunk.size())) {
+        if (document.body.size() + count > kMaxDocumentBytes) {
+            document.body.clear();
+            return document;
+        }
+        document.body.append(chunk.data(), count);
+        if (document.body.size() >= kSniffBytes || document.body.size() == count) {
+            if (document.status < 400 &&
+                (IsMediaType(document.contentType) || StartsLikeMedia(document.body))) {
+                document.isMedia = true;
+                return document;
+            }
+        }
+    }
+    if (request->timedOut())
+        document.body.clear();
+    else if (document.status < 400 && StartsLikeMedia(document.body))
+        document.isMedia = true;
+    return document;
 }
 
 bool CheckConnection(const std::string& probeAddress, const StopFlag* stop)

@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace clipvane {
 
@@ -48,6 +51,52 @@ struct ContentRange
     std::optional<std::int64_t> total;
 };
 std::optional<ContentRange> ContentRangeValue(const std::string& headerText);
+
+// A document as it came, with what the answer said of it.
+struct FetchedDocument
+{
+    bool reached = false; // a server answered (whatever its status)
+    long status = 0;
+    std::string contentType;
+    std::string finalAddress; // after every redirect
+    std::string body;         // whole, or its beginning when it is media
+    bool isMedia = false;     // said so by its type or its first bytes
+    std::int64_t length = 0;  // as GetContentLengthOf reads it
+    RequestFailure failure;   // when it was not reached
+};
+
+// What a fetch sends: its user agent and header lines, whose cookies.
+struct RequestProfile
+{
+    std::string userAgent;
+    std::vector<std::string> headers;
+    std::shared_ptr<RequestShare> share; // null: the process's
+};
+
+// The service's own request for a page: "Mozilla", "Accept: */*".
+RequestProfile ServicePageRequest();
+// A current desktop browser's request for a page, or for media the page
+// named (then with the page as Referer).
+RequestProfile BrowserPageRequest(std::shared_ptr<RequestShare> share);
+RequestProfile BrowserMediaRequest(std::shared_ptr<RequestShare> share, const std::string& page);
+
+// Fetches a document as `profile` asks, within the document deadline and
+// size cap; a body that turns out to be media (a video or playlist type,
+// or the first bytes of a media file) is read no further than its start,
+// so an address of a film is never downloaded as a page.
+[[nodiscard]] FetchedDocument FetchDocument(const std::string& address,
+                                            const RequestProfile& profile,
+                                            const StopFlag* stop = nullptr);
+
+// Whether a Content-Type names video, sound or an HLS playlist.
+bool IsMediaType(const std::string& contentType);
+// Whether bytes start the way a media file does: FLV, MP4 and the ISO
+// family, WebM and Matroska, MPEG-TS, an HLS playlist.
+bool StartsLikeMedia(std::string_view bytes);
+
+inline constexpr const char* kCurrentBrowserAgent =
+    "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/131.0.0.0 Safari/537.36";
 
 inline constexpr std::size_t kReadChunkBytes = 3072;
 inline constexpr std::size_t kMaxDocumentBytes = std::size_t{16} * 1024 * 1024;

@@ -177,9 +177,9 @@ TEST_F(CliTest, ErrorEndsHaveTheirStatusAndMessage)
         std::string message;
     };
     const Case cases[] = {
-        {"probe",
+        {"probe, and the page cannot be reached",
          [&] { m_server.setRoute("/files/vidudoz/test.txt", noProbe); },
-         {page("1001"), outFolder()},
+         {"http://127.0.0.1:1/video/play?vid=1001&fr=cv", outFolder()},
          3,
          "Error: Allow Mirvola by Windows Firewall.\n"},
         {"no clip",
@@ -412,6 +412,36 @@ TEST_F(CliTest, TheFormatIsChosenOnTheCommandLine)
     EXPECT_TRUE(fs::exists(m_root / "out" / "Harbour lights at dusk.mkv"));
     EXPECT_EQ(run({page("1001"), outFolder()}), 0) << err();
     EXPECT_TRUE(fs::exists(m_root / "out" / "Harbour lights at dusk.AVI")) << "AVI by default";
+}
+
+// As installed, with no hosts.ini: the maker's host does not exist, and
+// every kind of page is saved all the same; a page without a film says so.
+TEST_F(CliTest, WithoutHostsIniEveryKindOfPageIsSaved)
+{
+    fs::remove(m_root / "bin" / "hosts.ini");
+    const std::vector<std::string> pages = {
+        page("1001"),
+        m_server.address("/web/og.html"),
+        m_server.address("/web/twitter.html"),
+        m_server.address("/web/jsonld.html"),
+        m_server.address("/web/video.html"),
+        m_server.address("/web/base.html"),
+        m_server.address("/web/lazy.html"),
+        m_server.address("/web/embed.html"),
+        m_server.address("/media/clip.mp4"),
+        m_server.address("/web/article.html"),
+    };
+    std::vector<std::string> arguments = pages;
+    arguments.insert(arguments.end(), {"--format", "original", "-o", outFolder()});
+    EXPECT_EQ(run(arguments), 4) << out() << err();
+    EXPECT_NE(out().find("Summary: 9 saved, 1 failed, 0 cancelled\n"), std::string::npos) << out();
+    EXPECT_NE(out().find("  failed: " + pages.back() + ": Error: Cant get and check video link.\n"),
+              std::string::npos)
+        << out();
+    for (const char* file :
+         {"Harbour lights at dusk.mkv", "Open Graph clip & friends.mp4", "JSON-LD clip.mkv",
+          "Under a base.mp4", "Lazy.mkv", "An embedded player.mp4", "clip.mp4"})
+        EXPECT_TRUE(fs::exists(m_root / "out" / file)) << file;
 }
 
 TEST_F(CliTest, ACtrlCAfterTheEndChangesNothing)

@@ -89,17 +89,20 @@ TEST_F(FaultTest, NetworkFailuresBeforeTheDownload)
         std::string message;
     };
     const Case cases[] = {
-        {"maker refuses connections",
+        // Only when the page cannot be reached either is it the firewall.
+        {"maker and page refuse connections",
          [&] {
              ServiceHosts hosts = CurrentHosts();
              hosts.maker = "127.0.0.1:1";
              SetCurrentHosts(hosts);
              remakeWindows();
          },
-         [&] { return page("1001"); }, JobController::kFirewallError},
-        {"probe answers an error page",
+         [&] { return std::string("http://127.0.0.1:1/video/play?vid=1001&fr=cv"); },
+         JobController::kFirewallError},
+        {"probe answers an error page, page host does not resolve",
          [&] { server().setRoute("/files/vidudoz/test.txt", notFound); },
-         [&] { return page("1001"); }, JobController::kFirewallError},
+         [] { return std::string("http://nothere.invalid/video/play?vid=1001&fr=cv"); },
+         JobController::kFirewallError},
         {"page host does not resolve", [] {},
          [] { return std::string("http://nothere.invalid/video/play?vid=1001&fr=cv"); },
          JobController::kLinkError},

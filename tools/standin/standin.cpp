@@ -4,13 +4,17 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -104,10 +108,21 @@ std::vector<Clip> makeCatalogue()
     return clips;
 }
 
-bool writeAll(int socket, const char* data, std::size_t size)
+} // namespace
+
+bool writeAll(Link& link, const char* data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL);
+        if (link.ssl) {
+            const int n = SSL_write(static_cast<SSL*>(link.ssl), data,
+                                    static_cast<int>(std::min<std::size_t>(size, 1 << 20)));
+            if (n <= 0)
+                return false;
+            data += n;
+            size -= static_cast<std::size_t>(n);
+            continue;
+        }
+        const ssize_t n = ::send(link.fd, data, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -116,6 +131,15 @@ bool writeAll(int socket, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+namespace {
+
+ssize_t readSome(Link& link, char* buffer, std::size_t size)
+{
+    if (link.ssl)
+        return SSL_read(static_cast<SSL*>(link.ssl), buffer, static_cast<int>(size));
+    return ::recv(link.fd, buffer, size, 0);
 }
 
 std::string xmlEscape(const std::string& text)
@@ -223,11 +247,24 @@ std::string QueryValue(const std::string& target, const std::string& key)
     return {};
 }
 
-Server::Server(Options options) : m_options(std::move(options)), m_catalogue(makeCatalogue()) {}
+Server::Server(Options options) : m_options(std::move(options)), m_catalogue(makeCatalogue())
+{
+    if (!m_options.certificateFile.empty() && !m_options.keyFile.empty()) {
+        SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+        if (context &&
+            SSL_CTX_use_certificate_chain_file(context, m_options.certificateFile.c_str()) == 1 &&
+            SSL_CTX_use_PrivateKey_file(context, m_options.keyFile.c_str(), SSL_FILETYPE_PEM) == 1)
+            m_tls = context;
+        else if (context)
+            SSL_CTX_free(context);
+    }
+}
 
 Server::~Server()
 {
     stop();
+    if (m_tls)
+        SSL_CTX_free(static_cast<SSL_CTX*>(m_tls));
     if (!m_ownCache.empty()) {
         for (const auto& [id, path] : m_streams)
             ::unlink(path.c_str());
@@ -237,6 +274,8 @@ Server::~Server()
 
 bool Server::start(std::uint16_t port)
 {
+    if (!m_options.certificateFile.empty() && !m_tls)
+        return false; // asked for HTTPS without a certificate it can use
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listener < 0)
         return false;
@@ -298,7 +337,7 @@ std::string Server::hostPort() const
 
 std::string Server::address(const std::string& target) const
 {
-    return "http://" + hostPort() + target;
+    return (m_tls ? "https://" : "http://") + hostPort() + target;
 }
 
 std::string Server::pageAddress(const Clip& clip) const
@@ -405,6 +444,12 @@ void Server::acceptLoop()
         Connection* c = connection.get();
         m_connections.push_back(std::move(connection));
         c->thread = std::thread([this, c] {
+            // TLS writes to a client that has gone raise SIGPIPE in the
+            // writing thread; held back here, the write just fails.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
             serve(*c);
             ::close(c->socket);
             c->done = true;
@@ -414,10 +459,19 @@ void Server::acceptLoop()
 
 void Server::serve(Connection& connection)
 {
+    Link link{connection.socket, nullptr};
+    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(nullptr, SSL_free);
+    if (m_tls) {
+        ssl.reset(SSL_new(static_cast<SSL_CTX*>(m_tls)));
+        SSL_set_fd(ssl.get(), connection.socket);
+        if (SSL_accept(ssl.get()) != 1)
+            return; // a client that does not trust us, or speaks no TLS
+        link.ssl = ssl.get();
+    }
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-        const ssize_t n = ::recv(connection.socket, buffer, sizeof buffer, 0);
+        const ssize_t n = readSome(link, buffer, sizeof buffer);
         if (n <= 0)
             return;
         head.append(buffer, static_cast<std::size_t>(n));
@@ -453,10 +507,12 @@ void Server::serve(Connection& connection)
                 return;
         }
     }
-    send(connection.socket, response);
+    send(link, response);
+    if (link.ssl)
+        SSL_shutdown(ssl.get());
     ::shutdown(connection.socket, SHUT_WR);
     // Let the client see the whole answer before the socket goes.
-    while (::recv(connection.socket, buffer, sizeof buffer, 0) > 0) {
+    while (readSome(link, buffer, sizeof buffer) > 0) {
     }
 }
 
@@ -517,6 +573,8 @@ Response Server::answer(const RecordedRequest& request)
                 if (f == Fault::WrongLength)
                     response.contentLength = std::to_string(response.body.size() + 100000);
             }
+        } else if (path.rfind("/web/", 0) == 0) {
+            response = webPage(request);
         } else if (path.rfind("/media/", 0) == 0) {
             const std::string name = path.substr(7);
             response.body = mediaBytes(name);
@@ -608,6 +666,95 @@ Response Server::withRange(const RecordedRequest& request, Response response)
     if (response.plan.fault == Fault::CutOnce)
         response.plan = {};
     return response;
+}
+
+Response Server::webPage(const RecordedRequest& request)
+{
+    const std::string name = request.path().substr(5);
+    auto page = [](const std::string& head, const std::string& body) {
+        return html(
+            200, "OK",
+            "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n" +
+                head + "</head>\r\n<body>\r\n<article>\r\n<h1>A page of today's web</h1>\r\n" +
+                body + "\r\n</article>\r\n</body>\r\n</html>\r\n");
+    };
+    const std::string mp4 = address("/media/clip.mp4");
+    if (name == "og.html") // a player page as og:video, the file as its secure address
+        return page("<meta property=\"og:title\" content=\"Open Graph clip &amp; friends\">\r\n"
+                    "<meta property=\"og:video\" content=\"" +
+                        address("/web/player.html") +
+                        "\">\r\n<meta property=\"og:video:type\" content=\"text/html\">\r\n"
+                        "<meta property=\"og:video:secure_url\" content=\"" +
+                        mp4 + "\">\r\n",
+                    "<p>Watch it in the player.</p>");
+    if (name == "twitter.html")
+        return page("<meta name=\"twitter:title\" content=\"A   card with\t blanks\">\r\n"
+                    "<meta name=\"twitter:player:stream\" content=\"/media/clip.mp4\">\r\n",
+                    "<p>A card.</p>");
+    if (name == "jsonld.html") // relative, inside @graph
+        return page("<title>Not this title</title>\r\n<script type=\"application/ld+json\">"
+                    "{\"@context\":\"https://schema.org\",\"@graph\":[{\"@type\":\"WebPage\"},"
+                    "{\"@type\":\"VideoObject\",\"name\":\"JSON-LD clip\",\"contentUrl\":"
+                    "\"../media/clip.webm\"}]}</script>\r\n",
+                    "<p>Structured.</p>");
+    if (name == "video.html") // WebM offered first, MP4 taken
+        return page("<title>Video element &#8211; a test</title>\r\n",
+                    "<video controls><source src=\"/media/clip.webm\" type=\"video/webm\">"
+                    "<source src=\"/media/clip.mp4\" type=\"video/mp4\"></video>");
+    if (name == "base.html")
+        return page("<base href=\"/media/\">\r\n<title>Under a base</title>\r\n",
+                    "<video><source src=\"clip.ts\" type=\"video/mp2t\"></video>");
+    if (name == "lazy.html")
+        return page("<title>Lazy</title>\r\n",
+                    "<video src=\"//:0\" data-src=\"/media/clip-vp8.webm\"></video>");
+    if (name == "embed.html")
+        return page("<title>An embedded player</title>\r\n",
+                    "<iframe src=\"/web/ad.html\" width=\"1\" height=\"1\"></iframe>"
+                    "<iframe src=\"/web/player.html\" allowfullscreen></iframe>");
+    if (name == "ad.html")
+        return page("<title>Advertisement</title>\r\n", "<p>Buy things.</p>");
+    if (name == "player.html")
+        return page("<title>Player</title>\r\n", "<video src=\"/media/clip.mp4\"></video>");
+    if (name == "self.html")
+        return page("<title>Myself</title>\r\n", "<iframe src=\"/web/self.html\"></iframe>");
+    if (name == "article.html")
+        return page("<title>Just words</title>\r\n", "<p>No video here.</p>");
+    if (name == "htmlmedia.html") // names a page where a film should be
+        return page("<meta property=\"og:video\" content=\"/web/article.html\">\r\n", "");
+    if (name == "refused.html")
+        return page("<title>Refused</title>\r\n",
+                    "<video src=\"file:///etc/passwd\"><source src=\"data:video/mp4;base64,AAAA\">"
+                    "<source src=\"javascript:alert(1)\"></video>");
+    if (name == "latin1.html") {
+        Response r = html(200, "OK",
+                          "<html><head><title>Caf\xE9 cr\xE8me &amp; more</title></head><body>"
+                          "<video src=\"/media/clip.mp4\"></video></body></html>");
+        r.headers = {{"Content-Type", "text/html; charset=ISO-8859-1"}};
+        return r;
+    }
+    if (name == "turnaway.html") { // the service's request turned away, a browser's served
+        if (request.header("User-Agent").value_or("") == "Mozilla")
+            return html(403, "Forbidden", "<html><body>Forbidden</body></html>");
+        return page("<title>Browsers only</title>\r\n", "<video src=\"/media/clip.mp4\"></video>");
+    }
+    if (name == "cookie.html") { // its media wants the page's cookie and the page as Referer
+        Response r =
+            page("<title>With a cookie</title>\r\n", "<video src=\"/web/guarded.mp4\"></video>");
+        r.headers.emplace_back("Set-Cookie", "visit=v123; Path=/");
+        return r;
+    }
+    if (name == "guarded.mp4") {
+        const std::string cookie = request.header("Cookie").value_or("");
+        const std::string referer = request.header("Referer").value_or("");
+        if (cookie.find("visit=v123") == std::string::npos ||
+            referer != address("/web/cookie.html"))
+            return html(403, "Forbidden", "<html><body>No cookie, no film</body></html>");
+        Response r;
+        r.headers = {{"Content-Type", "video/mp4"}};
+        r.body = mediaBytes("clip.mp4");
+        return r;
+    }
+    return notFound();
 }
 
 Response Server::servicePage(const Clip& clip) const
@@ -823,19 +970,19 @@ std::string Server::cachedFile(const std::string& name, std::vector<std::string>
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void Server::send(int socket, const Response& response)
+void Server::send(Link& link, const Response& response)
 {
     if (response.plan.fault == Fault::Endless) {
         const std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " +
                                  response.reason + "\r\nConnection: close\r\n\r\n";
-        if (!writeAll(socket, head.data(), head.size()) ||
-            !writeAll(socket, response.body.data(), response.body.size()))
+        if (!writeAll(link, head.data(), head.size()) ||
+            !writeAll(link, response.body.data(), response.body.size()))
             return;
         std::string chunk(std::size_t{64} * 1024, '\0');
         for (std::uint64_t at = 0; !stopping(); at += chunk.size()) {
             for (std::size_t i = 0; i < chunk.size(); ++i)
                 chunk[i] = GeneratedByte(at + i);
-            if (!writeAll(socket, chunk.data(), chunk.size()))
+            if (!writeAll(link, chunk.data(), chunk.size()))
                 return; // the client has had enough
         }
         return;
@@ -851,11 +998,11 @@ void Server::send(int socket, const Response& response)
     head += "Connection: close\r\n\r\n";
     if (response.plan.fault == Fault::DripHeaders) {
         for (std::size_t at = 0; at < head.size(); ++at) {
-            if (stopping() || !writeAll(socket, head.data() + at, 1))
+            if (stopping() || !writeAll(link, head.data() + at, 1))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(response.plan.pauseMs));
         }
-    } else if (!writeAll(socket, head.data(), head.size())) {
+    } else if (!writeAll(link, head.data(), head.size())) {
         return;
     }
 
@@ -869,7 +1016,7 @@ void Server::send(int socket, const Response& response)
                 static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), sent - at));
             for (std::size_t i = 0; i < n; ++i)
                 chunk[i] = GeneratedByte(response.generatedFrom + at + i);
-            if (!writeAll(socket, chunk.data(), n))
+            if (!writeAll(link, chunk.data(), n))
                 return;
             at += n;
         }
@@ -881,27 +1028,27 @@ void Server::send(int socket, const Response& response)
     switch (plan.fault) {
     case Fault::Slow:
         for (std::size_t at = 0; at < body.size() && !stopping(); at += plan.pieceBytes) {
-            if (!writeAll(socket, body.data() + at, std::min(plan.pieceBytes, body.size() - at)))
+            if (!writeAll(link, body.data() + at, std::min(plan.pieceBytes, body.size() - at)))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));
         }
         return;
     case Fault::Drip:
         for (std::size_t at = 0; at < body.size() && !stopping(); ++at) {
-            if (!writeAll(socket, body.data() + at, 1))
+            if (!writeAll(link, body.data() + at, 1))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(plan.pauseMs));
         }
         return;
     case Fault::Stall: {
-        writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
+        writeAll(link, body.data(), std::min(plan.afterBytes, body.size()));
         // Silence until the client gives up or the server stops.
         const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(10);
         while (!stopping() && std::chrono::steady_clock::now() < end) {
-            pollfd p{socket, POLLIN | POLLRDHUP, 0};
+            pollfd p{link.fd, POLLIN | POLLRDHUP, 0};
             if (::poll(&p, 1, 100) > 0) {
                 char byte;
-                if (::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0)
+                if (::recv(link.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) <= 0)
                     return;
             }
         }
@@ -909,10 +1056,10 @@ void Server::send(int socket, const Response& response)
     }
     case Fault::Cut:
     case Fault::CutOnce:
-        writeAll(socket, body.data(), std::min(plan.afterBytes, body.size()));
+        writeAll(link, body.data(), std::min(plan.afterBytes, body.size()));
         return;
     default:
-        writeAll(socket, body.data(), body.size());
+        writeAll(link, body.data(), body.size());
     }
 }
 

@@ -100,7 +100,19 @@ struct Options
 {
     std::string cacheFolder; // where generated streams are kept; a temp folder when empty
     std::string logPath;     // every request head is appended here when set
+    // When both are set, the server speaks HTTPS with this certificate
+    // (PEM, its chain after it) and key.
+    std::string certificateFile;
+    std::string keyFile;
 };
+
+// One side of a connection: the socket, and its TLS session when it has one.
+struct Link
+{
+    int fd = -1;
+    void* ssl = nullptr;
+};
+bool writeAll(Link& link, const char* data, std::size_t size);
 
 // The generated body's byte at `offset`: the same for every request.
 char GeneratedByte(std::uint64_t offset);
@@ -119,7 +131,8 @@ public:
 
     std::uint16_t port() const { return m_port; }
     std::string hostPort() const;                         // "127.0.0.1:port"
-    std::string address(const std::string& target) const; // "http://127.0.0.1:port" + target
+    std::string address(const std::string& target) const; // "http(s)://127.0.0.1:port" + target
+    bool secure() const { return m_tls != nullptr; }
     std::string pageAddress(const Clip& clip) const;
 
     // The hosts.ini that points the program at this server.
@@ -165,9 +178,11 @@ private:
     Response answer(const RecordedRequest& request);
     static Response withRange(const RecordedRequest& request, Response response);
     Response servicePage(const Clip& clip) const;
+    // Pages of today's web under /web/, each naming its video one way.
+    Response webPage(const RecordedRequest& request);
     Response sequenceDocument(const Clip& clip) const;
     Response playlistDocument(const Clip& clip) const;
-    void send(int socket, const Response& response);
+    void send(Link& link, const Response& response);
     void record(const RecordedRequest& request);
     // The bytes of the file `name` in the cache, made by `ffmpegArguments`
     // (the output path last) when it is not there yet.
@@ -175,6 +190,7 @@ private:
     bool stopping() const { return m_stopping.load(); }
 
     Options m_options;
+    void* m_tls = nullptr; // the TLS context of an HTTPS server
     std::vector<Clip> m_catalogue;
     std::uint16_t m_port = 0;
     int m_listener = -1;

@@ -37,6 +37,8 @@ std::string ProgressWording::operation(const JobStatus& status) const
         return filled(downloadStarting, std::to_string(status.bytesDone.value_or(0)),
                       std::to_string(status.bytesExpected));
     case JobStep::Downloading:
+        if (status.bytesExpected <= 0)
+            return filled(downloadingWithoutLength, FormatKilobytes(status.bytesDone.value_or(0)));
         return filled(downloading, FormatKilobytes(status.bytesDone.value_or(0)),
                       FormatKilobytes(status.bytesExpected));
     case JobStep::Converting:

@@ -17,6 +17,7 @@ struct ProgressWording
     // "%1" and "%2": the bytes so far and the bytes announced.
     std::string downloadStarting = "Downloading... (%1 of %2 b)";
     std::string downloading = "Downloading... (%1 of %2)"; // in kilobytes
+    std::string downloadingWithoutLength = "Downloading... (%1)";
     std::string converting = "Converting...";
     std::string untitled = "Video Title: <untitled>";
     std::string titled = "title: %1";

@@ -57,9 +57,9 @@ TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
     Response noProbe;
     noProbe.body = "54321";
     const Case cases[] = {
-        {"probe fails",
+        {"probe fails and the page cannot be reached",
          [&] { server().setRoute("/files/vidudoz/test.txt", noProbe); },
-         page("1001"),
+         "http://127.0.0.1:1/video/play?vid=1001&fr=cv",
          JobController::kFirewallError,
          {0, 0}},
         {"empty address", [] {}, "", JobController::kLinkError, {50, 15}},
@@ -95,6 +95,24 @@ TEST_F(JobTest, ErrorEndsShowTheirMessageAtTheirGauges)
         EXPECT_TRUE(outputFiles().isEmpty());
         EXPECT_TRUE(m_opened.empty());
     }
+}
+
+TEST_F(JobTest, AServicePageIsSavedWhenTheMakersHostIsGone)
+{
+    // The probe is asked first; the page answering is reachability enough.
+    Response gone;
+    gone.status = 404;
+    gone.reason = "Not Found";
+    server().setRoute("/files/vidudoz/test.txt", gone);
+    EXPECT_EQ(texts(run(page("1001"))), (std::vector<std::string>{"Done."}));
+    EXPECT_EQ(outputFiles(), QStringList{QStringLiteral("Harbour lights at dusk.AVI")});
+    std::vector<std::string> asked;
+    for (const auto& request : server().requests())
+        asked.push_back(request.path());
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"/files/vidudoz/test.txt", "/video/play",
+                                        "/ver/242/process/getSequence.php", "/makeplaylist.dll",
+                                        "/streams/st-7340012.flv", "/streams/st-7340012.flv"}));
 }
 
 TEST_F(JobTest, AFailedMoveIsReportedAndTheConvertedFileKept)
