@@ -42,6 +42,17 @@ CliArguments ParseArguments(const std::vector<std::string>& arguments)
             folderGiven = true;
         } else if (a == "--batch") {
             parsed.batchFile = value("--batch");
+        } else if (a == "--connections" || a.rfind("--connections=", 0) == 0) {
+            const std::string count = a == "--connections" ? value("--connections") : a.substr(14);
+            if (!parsed.error.empty())
+                return parsed;
+            const bool digits = !count.empty() && count.size() <= 2 &&
+                                count.find_first_not_of("0123456789") == std::string::npos;
+            const int n = digits ? std::stoi(count) : 0;
+            if (n < 1 || n > 16)
+                parsed.error = "--connections takes a number from 1 to 16, not " + count;
+            else
+                parsed.connections = n;
         } else if (a == "--format" || a.rfind("--format=", 0) == 0) {
             const std::string word = a == "--format" ? value("--format") : a.substr(9);
             if (!parsed.error.empty())

@@ -15,6 +15,7 @@ struct CliArguments
     std::string folder;                 // empty: the default output folder
     std::string batchFile;              // "-" for standard input
     OutputFormat format = OutputFormat::Avi;
+    int connections = 4; // 1 to 16
     bool json = false;
     bool help = false;
     bool version = false;

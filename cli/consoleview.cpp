@@ -249,8 +249,10 @@ int ExitStatusFor(JobOutcome outcome)
         return 8;
     case JobOutcome::CertificateRefused:
         return 10;
-    case JobOutcome::NotSaveable:
+    case JobOutcome::LiveStream:
         return 11;
+    case JobOutcome::ProtectedStream:
+        return 12;
     case JobOutcome::TempFolderUnusable:
     case JobOutcome::Failed:
         return 1;

@@ -49,6 +49,8 @@ const char* kUsage =
     "                  clip's own streams untouched, in MP4 when they fit, else in\n"
     "                  Matroska (.mkv). A clip without video keeps its sound alone\n"
     "                  (.m4a or .mka) in the last two.\n"
+    "  --connections N the segments of an HLS stream are fetched over N\n"
+    "                  connections at once (1 to 16; 4 by default)\n"
     "  --json          one JSON object a line for each event, instead of the text\n"
     "  --help          this text\n"
     "  --version       the program's name and version\n"
@@ -62,8 +64,8 @@ const char* kUsage =
     "that was not: 2 wrong use, 3 no connection to the maker's host, 4 no video\n"
     "link on the page, 5 download failed, 6 conversion failed, 7 the file could\n"
     "not be moved into the folder, 8 no converter, 9 Clipvane already running,\n"
-    "10 a secure site's certificate was not trusted, 11 a stream that cannot be\n"
-    "saved,\n"
+    "10 a secure site's certificate was not trusted, 11 a live stream, 12 a\n"
+    "protected stream,\n"
     "130 cancelled (Ctrl+C or a request to end), 129 cancelled because the\n"
     "terminal went away, 141 cancelled because the output was no longer read,\n"
     "1 anything else.\n"
@@ -228,7 +230,9 @@ int main(int argc, char* argv[])
         }
         view.beginJob(addresses[next], next, addresses.size());
         ++next;
-        guarded([&] { job->start({addresses[next - 1], folder, arguments.format}); });
+        guarded([&] {
+            job->start({addresses[next - 1], folder, arguments.format, arguments.connections});
+        });
     };
     view.setEndedHandler([&](const JobEnd& end) {
         const int jobStatus = end.outcome == JobOutcome::Cancelled ? CancelledStatus(cancelledBy)

@@ -7,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 build="$(cd "$1" && pwd)"
 seconds="${2:-60}"
-targets=(scrape streamid playlist dialect settings strtoint pagemedia)
+targets=(scrape streamid playlist dialect settings strtoint pagemedia hls)
 work="$(mktemp -d /tmp/clipvane-fuzz.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 

@@ -49,6 +49,9 @@ Status ReplaceFileAtomically(const std::string& path, const std::string& bytes, 
 // partial target is left; the failure's text is the system's reason.
 Status MoveFile(const std::string& from, const std::string& to);
 
+// Puts `from` in the place of `to` (same file system), replacing it.
+Status ReplaceFileWith(const std::string& from, const std::string& to);
+
 // Renames a file or folder within its file system. An existing target is
 // never replaced. The failure's text is the system's reason.
 Status RenameEntry(const std::string& from, const std::string& to);

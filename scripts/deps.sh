@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev libxml2-dev
+  libcurl4-openssl-dev libxml2-dev libssl-dev openssl ca-certificates
   ffmpeg libgtest-dev
   fonts-liberation2
   xvfb xdotool imagemagick

@@ -25,72 +25,9 @@ bool rangeGoesOnAt(const InternetRequest& request, std::int64_t from, std::int64
 
 DownloadWorker::DownloadWorker(std::string url, std::string fileName, DownloadLimits limits,
                                QObject* parent)
-    : QThread(parent), m_url(std::move(url)), m_fileName(std::move(fileName)), m_limits(limits)
+    : TransferWorker(parent), m_url(std::move(url)), m_fileName(std::move(fileName)),
+      m_limits(std::move(limits))
 {
-    // Made on the main thread, where this object lives: both land there.
-    connect(this, &DownloadWorker::countChanged, this, &DownloadWorker::publishCount,
-            Qt::QueuedConnection);
-    connect(this, &DownloadWorker::copyEnded, this, &DownloadWorker::deliverEnd,
-            Qt::QueuedConnection);
-    // Self-freeing: the object goes once its thread has really ended, joined,
-    // not merely announced its end.
-    connect(this, &QThread::finished, this, [this] {
-        wait();
-        deleteLater();
-    });
-}
-
-void DownloadWorker::setCount(std::int64_t bytes)
-{
-    m_bytesDone.store(bytes);
-}
-
-// One publish waits in the queue at most: the worker never waits for the
-// main thread, and a busy main thread takes the latest count when it comes.
-void DownloadWorker::announceCount()
-{
-    if (!m_countPending.exchange(true))
-        emit countChanged();
-}
-
-void DownloadWorker::publishCount()
-{
-    m_countPending.store(false);
-    m_bytesShown = m_bytesDone.load();
-    if (m_progressHandler)
-        m_progressHandler();
-}
-
-void DownloadWorker::sendEnd(bool withCount)
-{
-    {
-        std::lock_guard lock(m_endMutex);
-        m_endWithCount = withCount;
-    }
-    emit copyEnded();
-    std::unique_lock lock(m_endMutex);
-    m_endDelivered.wait(lock, [this] { return m_endDone; });
-}
-
-void DownloadWorker::deliverEnd()
-{
-    bool withCount = false;
-    {
-        // Everything the worker wrote before its end is seen from here on.
-        std::lock_guard lock(m_endMutex);
-        withCount = m_endWithCount;
-    }
-    if (withCount)
-        publishCount();
-    try {
-        if (m_doneHandler)
-            m_doneHandler();
-    } catch (...) {
-        // Not shown: it only ends this download.
-    }
-    std::lock_guard lock(m_endMutex);
-    m_endDone = true;
-    m_endDelivered.notify_one();
 }
 
 void DownloadWorker::run()

@@ -7,6 +7,7 @@
 #include "core/conversion/mediaprobe.h"
 #include "core/conversion/toolinstall.h"
 #include "core/download/downloadworker.h"
+#include "core/download/hlsdownload.h"
 #include "core/job/progressmath.h"
 #include "core/settings/preferences.h"
 #include "core/source/clipsource.h"
@@ -76,7 +77,7 @@ JobController::JobController(JobView& view, std::unique_ptr<ClipSource> source, 
 
 JobController::~JobController() = default;
 
-const DownloadWorker* JobController::downloadWorker() const
+const TransferWorker* JobController::downloadWorker() const
 {
     return m_worker.data();
 }
@@ -196,8 +197,11 @@ void JobController::resolutionEnded(const Resolution& resolution)
     case ResolveFailure::CertificateRefused:
         failJob(JobOutcome::CertificateRefused, resolution.message);
         return;
-    case ResolveFailure::Unsupported:
-        failJob(JobOutcome::NotSaveable, resolution.message);
+    case ResolveFailure::LiveStream:
+        failJob(JobOutcome::LiveStream, resolution.message);
+        return;
+    case ResolveFailure::ProtectedStream:
+        failJob(JobOutcome::ProtectedStream, resolution.message);
         return;
     case ResolveFailure::NoLength:
     case ResolveFailure::None:
@@ -224,12 +228,31 @@ void JobController::startDownload(const ResolvedClip& clip)
     publish();
 
     const std::string file = m_folders.temp + "temp.flv";
+    const std::string sound = m_folders.temp + "temp.sound";
     platform::DeleteFile(file);
-    DownloadLimits limits;
-    limits.expectedSize = m_job.expectedSize;
-    limits.unknownLengthCeiling = Preferences().unknownLengthCeiling();
-    limits.request = clip.request;
-    auto* worker = new DownloadWorker(clip.streamUrl, file, limits);
+    platform::DeleteFile(sound);
+    m_separateSound = false;
+    m_streamMilliseconds = 0;
+    TransferWorker* worker = nullptr;
+    if (clip.hls) {
+        HlsPlan plan;
+        plan.tracks.push_back({clip.hls->video, file});
+        if (clip.hls->sound) {
+            plan.tracks.push_back({*clip.hls->sound, sound});
+            m_separateSound = true;
+        }
+        plan.request = clip.request;
+        plan.connections = m_request.connections;
+        auto* hls = new HlsDownloadWorker(std::move(plan));
+        m_streamMilliseconds = hls->totalMilliseconds();
+        worker = hls;
+    } else {
+        DownloadLimits limits;
+        limits.expectedSize = m_job.expectedSize;
+        limits.unknownLengthCeiling = Preferences().unknownLengthCeiling();
+        limits.request = clip.request;
+        worker = new DownloadWorker(clip.streamUrl, file, limits);
+    }
     m_worker = worker;
     // What this raises is not shown: it ends the worker's run silently.
     worker->setDoneHandler([this] { downloadFinished(); });
@@ -245,7 +268,7 @@ void JobController::downloadFinished()
         return;
     }
     // A download that failed or ended short is not converted and called done.
-    const DownloadWorker* worker = m_worker.data();
+    const TransferWorker* worker = m_worker.data();
     if (!worker || worker->failed() || worker->bytesShown() < m_job.expectedSize) {
         failJob(JobOutcome::DownloadFailed,
                 WithDiskProblem(kDownloadError, worker ? worker->failure() : std::nullopt));
@@ -256,15 +279,51 @@ void JobController::downloadFinished()
 
 void JobController::startConversion()
 {
+    const std::string video = m_folders.temp + "temp.flv";
+    if (m_request.format == OutputFormat::Avi && m_separateSound) {
+        // The converter takes one file: the sound joins the video first,
+        // neither re-encoded, in a container that holds any streams.
+        m_stage = Stage::Merging;
+        const std::string merged = m_folders.temp + "temp.merged";
+        platform::DeleteFile(merged);
+        m_converter->startWithProgress("ffmpeg", {"-nostdin",
+                                                  "-hide_banner",
+                                                  "-v",
+                                                  "error",
+                                                  "-nostats",
+                                                  "-progress",
+                                                  "pipe:1",
+                                                  "-y",
+                                                  "-i",
+                                                  FfmpegFileUrl(video),
+                                                  "-i",
+                                                  FfmpegFileUrl(m_folders.temp + "temp.sound"),
+                                                  "-map",
+                                                  "0:v:0",
+                                                  "-map",
+                                                  "1:a:0",
+                                                  "-c",
+                                                  "copy",
+                                                  "-f",
+                                                  "matroska",
+                                                  FfmpegFileUrl(merged)});
+        return;
+    }
     if (m_request.format == OutputFormat::Avi) {
-        platform::DeleteFile(m_folders.temp + "temp.avi");
-        m_stage = Stage::StartingConversion;
-        m_converter->start(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
+        startAdapter();
         return;
     }
     // The other formats depend on what the download holds.
     m_stage = Stage::Probing;
-    m_probe->start(m_folders.temp + "temp.flv");
+    m_videoStreams.reset();
+    m_probe->start(video);
+}
+
+void JobController::startAdapter()
+{
+    platform::DeleteFile(m_folders.temp + "temp.avi");
+    m_stage = Stage::StartingConversion;
+    m_converter->start(ConverterCommandLine(ShortPath(m_folders.tool), m_folders.temp));
 }
 
 void JobController::sourceProbed(const Result<MediaStreams>& streams)
@@ -273,17 +332,27 @@ void JobController::sourceProbed(const Result<MediaStreams>& streams)
         failJob(JobOutcome::ConversionFailed, kConvertError);
         return;
     }
-    const Result<ConversionPlan> plan = PlanConversion(m_request.format, streams.value());
+    if (m_separateSound && !m_videoStreams) {
+        m_videoStreams = streams.value();
+        m_probe->start(m_folders.temp + "temp.sound");
+        return;
+    }
+    const MediaStreams& source = m_videoStreams ? *m_videoStreams : streams.value();
+    const MediaStreams* sound = m_videoStreams ? &streams.value() : nullptr;
+    const Result<ConversionPlan> plan = PlanConversion(m_request.format, source, sound);
     if (!plan) {
         failJob(JobOutcome::ConversionFailed, kConvertError);
         return;
     }
     m_extension = plan.value().extension;
-    m_sourceSeconds = streams.value().seconds;
+    m_sourceSeconds = source.seconds;
     platform::DeleteFile(convertedPath());
     m_stage = Stage::StartingConversion;
-    m_converter->startWithProgress(
-        "ffmpeg", FfmpegArguments({m_folders.temp + "temp.flv"}, plan.value(), convertedPath()));
+    std::vector<std::string> inputs = {m_folders.temp + "temp.flv"};
+    if (sound)
+        inputs.push_back(m_folders.temp + "temp.sound");
+    m_converter->startWithProgress("ffmpeg",
+                                   FfmpegArguments(inputs, plan.value(), convertedPath()));
 }
 
 void JobController::outputProbed(const Result<MediaStreams>& streams)
@@ -318,6 +387,20 @@ void JobController::conversionDescribed()
 
 void JobController::conversionEnded()
 {
+    if (m_stage == Stage::Merging) {
+        if (m_job.cancelled) {
+            finishJob();
+            return;
+        }
+        const std::string merged = m_folders.temp + "temp.merged";
+        if (m_converter->exitCode() != 0 || m_converter->stoppedByRunner() ||
+            !platform::ReplaceFileWith(merged, m_folders.temp + "temp.flv").ok()) {
+            failJob(JobOutcome::ConversionFailed, kConvertError);
+            return;
+        }
+        startAdapter();
+        return;
+    }
     if (m_stage != Stage::Converting && m_stage != Stage::StartingConversion)
         return;
     // A file that ffmpeg says it wrote is measured before it is called done.
@@ -333,8 +416,12 @@ void JobController::tick()
 {
     if (m_stage == Stage::Downloading && m_job.downloading && m_worker) {
         const std::int64_t shown = m_worker->bytesShown();
-        const GaugeValues g = m_job.expectedSize > 0 ? DownloadGauges(shown, m_job.expectedSize)
-                                                     : DownloadGaugesWithoutLength(shown);
+        // An HLS stream goes by the clip's time, whose whole it knows.
+        const GaugeValues g =
+            m_streamMilliseconds > 0
+                ? DownloadGauges(m_worker->millisecondsShown(), m_streamMilliseconds)
+            : m_job.expectedSize > 0 ? DownloadGauges(shown, m_job.expectedSize)
+                                     : DownloadGaugesWithoutLength(shown);
         m_status.step = JobStep::Downloading;
         m_status.bytesDone = shown;
         setGauges(g.step, g.total);
@@ -366,6 +453,7 @@ void JobController::cancel()
         if (m_worker)
             m_worker->requestStop();
         break;
+    case Stage::Merging:
     case Stage::StartingConversion:
     case Stage::Converting:
         if (m_converter)

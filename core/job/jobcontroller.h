@@ -17,7 +17,7 @@ namespace clipvane {
 
 class ClipSource;
 class ConverterRunner;
-class DownloadWorker;
+class TransferWorker;
 class MediaProbe;
 class ResolutionWorker;
 struct Resolution;
@@ -29,6 +29,8 @@ struct JobRequest
     std::string address;      // the page, as the user gave it
     std::string outputFolder; // where the clip goes; ends in "/"
     OutputFormat format = OutputFormat::Avi;
+    // The connections an HLS stream is fetched over at once.
+    int connections = 4;
 };
 
 // One job at a time from Start to the AVI in the output folder: the
@@ -63,7 +65,7 @@ public:
 
     // The worker of the current download; null once it has ended (it frees
     // itself after its end).
-    const DownloadWorker* downloadWorker() const;
+    const TransferWorker* downloadWorker() const;
     ConverterRunner* converter() const { return m_converter.get(); }
     // Stops and frees the converter runner: the last thing of a run.
     void releaseConverter();
@@ -85,6 +87,7 @@ private:
         Idle,
         Resolving,
         Downloading,
+        Merging,            // a separate sound joins the video (AVI from HLS)
         Probing,            // what the download holds is asked (all formats but AVI)
         StartingConversion, // the converter runs; its description of the clip is awaited
         Converting,
@@ -95,6 +98,7 @@ private:
     void startDownload(const ResolvedClip& clip);
     void downloadFinished();
     void startConversion();
+    void startAdapter();
     void sourceProbed(const Result<MediaStreams>& streams);
     void conversionDescribed();
     void outputProbed(const Result<MediaStreams>& streams);
@@ -131,12 +135,15 @@ private:
     std::string m_extension = ".AVI";
     double m_sourceSeconds = -1;
     bool m_verified = false;
+    bool m_separateSound = false;               // the download brought its sound apart: temp.sound
+    std::int64_t m_streamMilliseconds = 0;      // of an HLS stream, 0 otherwise
+    std::optional<MediaStreams> m_videoStreams; // probed, while the sound is
     Job m_job;
     JobRequest m_request;
     JobStatus m_status;
     GaugeValues m_conversionGauges; // the latest of this conversion's ticks
     JobEnd m_lastEnd;
-    QPointer<DownloadWorker> m_worker;
+    QPointer<TransferWorker> m_worker;
 };
 
 } // namespace clipvane

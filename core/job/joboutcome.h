@@ -14,7 +14,8 @@ enum class JobOutcome
     NoConnection,       // neither the maker's probe file nor the page could be reached
     NoVideoLink,        // the page, the sequence or the playlist gave no stream
     CertificateRefused, // a secure site's certificate was not trusted
-    NotSaveable,        // a stream that cannot be saved (live, protected, of a kind not supported)
+    LiveStream,         // an HLS stream that is not finished
+    ProtectedStream,    // a stream that is encrypted for a player alone, or has gaps
     PlaylistUnreadable, // the playlist document was rejected
     DownloadFailed,
     ConversionFailed,

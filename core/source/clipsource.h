@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/source/hlsplaylist.h"
 #include "core/source/internet.h"
 #include "core/source/webfetch.h"
 
@@ -20,6 +21,13 @@ struct ResolvedClip
     // How the stream is asked for: the service's request ("Mozilla",
     // "Accept: */*") unless the source says otherwise.
     RequestProfile request = ServicePageRequest();
+    // An HLS stream: its video (or only) playlist, and its separate sound.
+    struct Hls
+    {
+        hls::Media video;
+        std::optional<hls::Media> sound;
+    };
+    std::optional<Hls> hls;
 };
 
 enum class ResolveFailure
@@ -30,7 +38,8 @@ enum class ResolveFailure
     PlaylistUnreadable, // the playlist document was rejected; see message
     NoLength,           // the stream announced no usable length
     CertificateRefused, // a secure site's certificate was not trusted; see message
-    Unsupported,        // a stream the program cannot save (yet); see message
+    LiveStream,         // an HLS stream that is not finished; see message
+    ProtectedStream,    // encrypted for a player alone, or with gaps; see message
     Unexpected,         // what no site expects (out of memory); see message
 };
 

@@ -119,6 +119,31 @@ void SetCertificateAuthorityForTests(const std::string& pemFile)
     g_authorityForTests = pemFile;
 }
 
+bool SetUpTransfer(void* handle, const std::string& address, const std::string& userAgent,
+                   RequestShare& share)
+{
+    if (!IsWebAddress(address) || address.find('\0') != std::string::npos)
+        return false;
+    CURL* easy = handle;
+    curl_easy_setopt(easy, CURLOPT_SHARE, static_cast<CURLSH*>(share.handle()));
+    if (const std::string authority = authorityForTests(); !authority.empty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, authority.c_str());
+    if (curl_easy_setopt(easy, CURLOPT_URL, address.c_str()) != CURLE_OK)
+        return false;
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger deliveries
+    return true;
+}
+
 void SetStallTimeoutForTests(long seconds)
 {
     g_stallSeconds = seconds > 0 ? seconds : kStallSeconds;
@@ -273,23 +298,9 @@ std::unique_ptr<InternetRequest> InternetRequest::open(const InternetSession& se
         return nullptr;
 
     CURL* easy = state->easy;
-    curl_easy_setopt(easy, CURLOPT_SHARE, static_cast<CURLSH*>(share.handle()));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, state->errorText.data());
-    if (const std::string authority = authorityForTests(); !authority.empty())
-        curl_easy_setopt(easy, CURLOPT_CAINFO, authority.c_str());
-    if (curl_easy_setopt(easy, CURLOPT_URL, address.c_str()) != CURLE_OK)
+    if (!SetUpTransfer(easy, address, session.userAgent(), share))
         return nullptr;
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent().c_str());
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
-    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // the cookie engine, in memory
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger deliveries
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &State::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, state.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &State::onHeader);

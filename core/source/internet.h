@@ -126,6 +126,13 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// Sets up a libcurl easy handle (given as void*) the way every request of
+// the program is: web protocols only, also after redirects, which are
+// followed; the time-outs; the share's cookies and lookups; the trusted
+// authorities. False for an address that is no web address.
+[[nodiscard]] bool SetUpTransfer(void* easy, const std::string& address,
+                                 const std::string& userAgent, RequestShare& share);
+
 // True for an address that names the http or https scheme, in any case.
 bool IsWebAddress(const std::string& address);
 

@@ -185,7 +185,7 @@ bool StartsLikeMedia(std::string_view b)
 }
 
 FetchedDocument FetchDocument(const std::string& address, const RequestProfile& profile,
-                              const StopFlag* stop)
+                              const StopFlag* stop, bool whole)
 {
     FetchedDocument document;
     const InternetSession session(profile.userAgent);
@@ -208,7 +208,7 @@ FetchedDocument FetchDocument(const std::string& address, const RequestProfile& 
             return document;
         }
         document.body.append(chunk.data(), count);
-        if (document.body.size() >= kSniffBytes || document.body.size() == count) {
+        if (!whole && (document.body.size() >= kSniffBytes || document.body.size() == count)) {
             if (document.status < 400 &&
                 (IsMediaType(document.contentType) || StartsLikeMedia(document.body))) {
                 document.isMedia = true;

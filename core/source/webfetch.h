@@ -84,9 +84,10 @@ RequestProfile BrowserMediaRequest(std::shared_ptr<RequestShare> share, const st
 // size cap; a body that turns out to be media (a video or playlist type,
 // or the first bytes of a media file) is read no further than its start,
 // so an address of a film is never downloaded as a page.
+// `whole`: read to the end all the same (a playlist is media and a text).
 [[nodiscard]] FetchedDocument FetchDocument(const std::string& address,
                                             const RequestProfile& profile,
-                                            const StopFlag* stop = nullptr);
+                                            const StopFlag* stop = nullptr, bool whole = false);
 
 // Whether a Content-Type names video, sound or an HLS playlist.
 bool IsMediaType(const std::string& contentType);

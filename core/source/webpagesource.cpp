@@ -55,6 +55,81 @@ std::optional<Media> FirstMedia(const std::vector<std::string>& candidates,
 
 } // namespace
 
+void ReadHls(const std::string& address, const RequestProfile& request, const StopFlag& stop,
+             Resolution& result)
+{
+    auto refuse = [&result](hls::Refusal refusal) {
+        switch (refusal) {
+        case hls::Refusal::Live:
+            result.failure = ResolveFailure::LiveStream;
+            result.message = kLiveStreamMessage;
+            return;
+        case hls::Refusal::Protected:
+            result.failure = ResolveFailure::ProtectedStream;
+            result.message = kProtectedMessage;
+            return;
+        case hls::Refusal::Gaps:
+            result.failure = ResolveFailure::ProtectedStream;
+            result.message = kGapsMessage;
+            return;
+        case hls::Refusal::Unreadable:
+        case hls::Refusal::None:
+            result.failure = ResolveFailure::NoVideoLink;
+            return;
+        }
+    };
+    auto media = [&](const std::string& uri) -> std::optional<hls::Media> {
+        const FetchedDocument list = FetchDocument(uri, request, &stop, true);
+        const std::string at = list.finalAddress.empty() ? uri : list.finalAddress;
+        // A media playlist that is a master again (or itself): no video to be had.
+        if (!list.reached || list.status >= 400 || hls::IsMasterPlaylist(list.body)) {
+            refuse(hls::Refusal::Unreadable);
+            return std::nullopt;
+        }
+        hls::MediaReading reading = hls::ReadMedia(list.body, at);
+        if (reading.refusal != hls::Refusal::None) {
+            refuse(reading.refusal);
+            return std::nullopt;
+        }
+        return std::move(reading.media);
+    };
+
+    const FetchedDocument first = FetchDocument(address, request, &stop, true);
+    if (!first.reached || first.status >= 400 || !hls::IsPlaylist(first.body)) {
+        refuse(hls::Refusal::Unreadable);
+        return;
+    }
+    const std::string at = first.finalAddress.empty() ? address : first.finalAddress;
+    ResolvedClip::Hls streams;
+    if (hls::IsMasterPlaylist(first.body)) {
+        const hls::Master master = hls::ReadMaster(first.body, at);
+        const std::optional<std::size_t> best = hls::BestVariant(master);
+        if (!best) {
+            refuse(hls::Refusal::Unreadable);
+            return;
+        }
+        const hls::Variant& variant = master.variants[*best];
+        std::optional<hls::Media> video = media(variant.uri);
+        if (!video)
+            return;
+        streams.video = std::move(*video);
+        if (const hls::Rendition* sound = hls::SoundOf(master, variant)) {
+            std::optional<hls::Media> soundMedia = media(sound->uri);
+            if (!soundMedia)
+                return;
+            streams.sound = std::move(*soundMedia);
+        }
+    } else {
+        hls::MediaReading reading = hls::ReadMedia(first.body, at);
+        if (reading.refusal != hls::Refusal::None) {
+            refuse(reading.refusal);
+            return;
+        }
+        streams.video = std::move(reading.media);
+    }
+    result.clip.hls = std::move(streams);
+}
+
 std::string CertificateMessage(const std::string& address, const std::string& reason)
 {
     const QUrl url(QString::fromStdString(address));
@@ -151,12 +226,17 @@ Resolution WebPageSource::resolveFrom(const std::string& pageAddress, FetchedDoc
         result.failure = ResolveFailure::NoVideoLink;
         return result;
     }
+    progress.lengthQueryStarting();
     if (media->hls || LooksLikeHls(media->address)) {
-        result.failure = ResolveFailure::Unsupported;
-        result.message = "Error: This video is an HLS stream, which this version cannot save.";
+        ReadHls(media->address, mediaRequest, stop, result);
+        if (!result.ok())
+            return result;
+        result.clip.title = result.title.value_or(FileNameOf(media->address));
+        result.clip.streamUrl = media->address;
+        result.clip.lengthOptional = true;
+        result.clip.request = mediaRequest;
         return result;
     }
-    progress.lengthQueryStarting();
     result.clip.title = result.title.value_or(FileNameOf(media->address));
     result.clip.streamUrl = media->address;
     result.clip.expectedSize = media->length > 0 ? media->length : 0;

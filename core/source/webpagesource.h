@@ -29,6 +29,18 @@ public:
     static constexpr std::size_t kMostCandidates = 4;
 };
 
+// Reads the HLS playlist at `address` (a master: its best variant and that
+// variant's separate sound) into result.clip.hls, or says in `result` why
+// it is not saved.
+void ReadHls(const std::string& address, const RequestProfile& request, const StopFlag& stop,
+             Resolution& result);
+
+inline constexpr const char* kLiveStreamMessage =
+    "Error: This is a live stream; only finished videos can be saved.";
+inline constexpr const char* kProtectedMessage =
+    "Error: This video is protected and cannot be saved.";
+inline constexpr const char* kGapsMessage = "Error: This video has gaps and cannot be saved whole.";
+
 // The message of a secure site whose certificate is not trusted.
 std::string CertificateMessage(const std::string& address, const std::string& reason);
 

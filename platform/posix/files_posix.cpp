@@ -245,6 +245,13 @@ Status RenameEntry(const std::string& from, const std::string& to)
     return systemFailure(error);
 }
 
+Status ReplaceFileWith(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return systemFailure(errno);
+    return {};
+}
+
 Status MoveFile(const std::string& from, const std::string& to)
 {
     const int error = renameNoReplace(from, to);

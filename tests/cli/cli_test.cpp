@@ -217,6 +217,11 @@ TEST_F(CliTest, ErrorEndsHaveTheirStatusAndMessage)
          {"--format", "webm", page("1001")},
          2,
          "clipvane-cli: unknown format webm (avi, mp4 or original)\n"},
+        {"too many connections",
+         [] {},
+         {"--connections", "17", page("1001")},
+         2,
+         "clipvane-cli: --connections takes a number from 1 to 16, not 17\n"},
         {"unreadable batch",
          [] {},
          {"--batch", "/nonexistent/list"},
@@ -442,6 +447,40 @@ TEST_F(CliTest, WithoutHostsIniEveryKindOfPageIsSaved)
          {"Harbour lights at dusk.mkv", "Open Graph clip & friends.mp4", "JSON-LD clip.mkv",
           "Under a base.mp4", "Lazy.mkv", "An embedded player.mp4", "clip.mp4"})
         EXPECT_TRUE(fs::exists(m_root / "out" / file)) << file;
+}
+
+// HLS from the command line, as installed: saved over the connections
+// asked for, or refused with their own statuses.
+TEST_F(CliTest, HlsStreamsAreSavedOrRefusedWithTheirStatus)
+{
+    fs::remove(m_root / "bin" / "hosts.ini");
+    const std::vector<std::string> saved = {
+        m_server.address("/hls/ts/master.m3u8"), m_server.address("/hls/aes/index.m3u8"),
+        m_server.address("/hls/single/index.m3u8"), m_server.address("/hls/fmp4/index.m3u8"),
+        m_server.address("/hls/sound/master.m3u8")};
+    std::vector<std::string> arguments = {"--connections", "2", "--format", "mp4"};
+    arguments.insert(arguments.end(), saved.begin(), saved.end());
+    arguments.insert(arguments.end(), {"-o", outFolder()});
+    EXPECT_EQ(run(arguments), 0) << out() << err();
+    EXPECT_NE(out().find("Summary: 5 saved, 0 failed, 0 cancelled\n"), std::string::npos) << out();
+
+    const struct
+    {
+        const char* address;
+        int status;
+        const char* message;
+    } refused[] = {
+        {"/hls/live/index.m3u8", 11,
+         "Error: This is a live stream; only finished videos can be saved.\n"},
+        {"/hls/skd/index.m3u8", 12, "Error: This video is protected and cannot be saved.\n"},
+        {"/hls/missing/index.m3u8", 5, "Error: Cant download video file.\n"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.address);
+        EXPECT_EQ(run({m_server.address(r.address), outFolder()}), r.status);
+        EXPECT_EQ(err(), r.message);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_root / "out"), fs::directory_iterator()), 5);
 }
 
 TEST_F(CliTest, ACtrlCAfterTheEndChangesNothing)

@@ -185,6 +185,49 @@ Response notFound()
 
 } // namespace
 
+namespace {
+
+// Runs ffmpeg in `folder` with `arguments`; true when it succeeded.
+bool RunFfmpeg(const std::vector<std::string>& arguments, const std::string& folder)
+{
+    std::vector<std::string> args = {"ffmpeg",    "-nostdin", "-hide_banner",
+                                     "-loglevel", "error",    "-y"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
 std::string RecordedRequest::target() const
 {
     const auto first = requestLine.find(' ');
@@ -573,6 +616,10 @@ Response Server::answer(const RecordedRequest& request)
                 if (f == Fault::WrongLength)
                     response.contentLength = std::to_string(response.body.size() + 100000);
             }
+        } else if (path.rfind("/hls/", 0) == 0) {
+            response = hlsAnswer(request);
+        } else if (path.rfind("/realweb/", 0) == 0 && !m_options.sharedFolder.empty()) {
+            response = sharedFile(path.substr(9));
         } else if (path.rfind("/web/", 0) == 0) {
             response = webPage(request);
         } else if (path.rfind("/media/", 0) == 0) {
@@ -636,17 +683,26 @@ Response Server::withRange(const RecordedRequest& request, Response response)
     if (!range || !response.servesRanges || response.status != 200 || response.contentLength ||
         response.omitLength)
         return response;
+    // "bytes=FROM-" or "bytes=FROM-LAST".
     const std::string prefix = "bytes=";
-    if (range->rfind(prefix, 0) != 0 || range->back() != '-')
+    const auto dash = range->find('-');
+    if (range->rfind(prefix, 0) != 0 || dash == std::string::npos)
         return response;
-    const std::string digits = range->substr(prefix.size(), range->size() - prefix.size() - 1);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
-        digits.size() > 18)
+    const std::string digits = range->substr(prefix.size(), dash - prefix.size());
+    const std::string lastDigits = range->substr(dash + 1);
+    auto number = [](const std::string& d) {
+        return !d.empty() && d.size() <= 18 &&
+               d.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (!number(digits) || (!lastDigits.empty() && !number(lastDigits)))
         return response;
     const std::uint64_t from = std::stoull(digits);
-    const std::uint64_t size =
+    const std::uint64_t whole =
         response.generatedBytes ? *response.generatedBytes : response.body.size();
-    if (from >= size) {
+    std::uint64_t size = whole;
+    if (!lastDigits.empty())
+        size = std::min<std::uint64_t>(whole, std::stoull(lastDigits) + 1);
+    if (from >= whole || from >= size) {
         Response refused = html(416, "Range Not Satisfiable", "");
         refused.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
         return refused;
@@ -655,17 +711,37 @@ Response Server::withRange(const RecordedRequest& request, Response response)
     response.reason = "Partial Content";
     response.headers.emplace_back("Content-Range", "bytes " + std::to_string(from) + "-" +
                                                        std::to_string(size - 1) + "/" +
-                                                       std::to_string(size));
+                                                       std::to_string(whole));
     if (response.generatedBytes) {
         response.generatedFrom = from;
         response.generatedBytes = size - from;
     } else {
-        response.body.erase(0, from);
+        response.body = response.body.substr(from, size - from);
     }
     // Cut once: the retry is served whole.
     if (response.plan.fault == Fault::CutOnce)
         response.plan = {};
     return response;
+}
+
+Response Server::sharedFile(const std::string& name)
+{
+    // Real material, served as it was captured.
+    if (name.find("..") != std::string::npos)
+        return notFound();
+    const std::string path = m_options.sharedFolder + "/" + name;
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return notFound();
+    Response r;
+    r.headers = {
+        {"Content-Type", name.ends_with(".m3u8") ? "application/vnd.apple.mpegurl" : "video/mp2t"}};
+    r.body = ReadWhole(path);
+    if (m_hlsRate > 0 && !name.ends_with(".m3u8"))
+        r.bytesPerSecond = m_hlsRate;
+    return r;
 }
 
 Response Server::webPage(const RecordedRequest& request)
@@ -721,6 +797,10 @@ Response Server::webPage(const RecordedRequest& request)
         return page("<title>Just words</title>\r\n", "<p>No video here.</p>");
     if (name == "htmlmedia.html") // names a page where a film should be
         return page("<meta property=\"og:video\" content=\"/web/article.html\">\r\n", "");
+    if (name == "hls.html")
+        return page("<title>A stream of segments</title>\r\n",
+                    "<video><source src=\"/hls/ts/master.m3u8\" type=\"application/x-mpegURL\">"
+                    "</video>");
     if (name == "refused.html")
         return page("<title>Refused</title>\r\n",
                     "<video src=\"file:///etc/passwd\"><source src=\"data:video/mp4;base64,AAAA\">"
@@ -914,13 +994,8 @@ std::string Server::streamBytes(const Clip& clip)
          "-ac",  "1",          "-f",   "flv"});
 }
 
-std::string Server::cachedFile(const std::string& name, std::vector<std::string> ffmpegArguments)
+std::string Server::cacheFolder()
 {
-    std::lock_guard lock(m_mutex);
-    if (auto it = m_streams.find(name); it != m_streams.end()) {
-        std::ifstream in(it->second, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     std::string folder = m_options.cacheFolder;
     if (folder.empty()) {
         if (m_ownCache.empty()) {
@@ -932,6 +1007,17 @@ std::string Server::cachedFile(const std::string& name, std::vector<std::string>
         folder = m_ownCache;
     }
     ::mkdir(folder.c_str(), 0700);
+    return folder;
+}
+
+std::string Server::cachedFile(const std::string& name, std::vector<std::string> ffmpegArguments)
+{
+    std::lock_guard lock(m_mutex);
+    if (auto it = m_streams.find(name); it != m_streams.end())
+        return ReadWhole(it->second);
+    const std::string folder = cacheFolder();
+    if (folder.empty())
+        return {};
     const std::string path = folder + "/" + name;
     struct stat st
     {
@@ -939,35 +1025,176 @@ std::string Server::cachedFile(const std::string& name, std::vector<std::string>
     if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) {
         // Made beside and renamed: a stand-in stopped halfway leaves no half file.
         const std::string partial = path + ".part";
-        std::vector<std::string> args = {"ffmpeg",    "-nostdin", "-hide_banner",
-                                         "-loglevel", "error",    "-y"};
-        args.insert(args.end(), ffmpegArguments.begin(), ffmpegArguments.end());
-        args.push_back(partial);
-        std::vector<char*> argv;
-        argv.reserve(args.size() + 1);
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        const int spawned = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0)
-            return {};
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-            ::rename(partial.c_str(), path.c_str()) != 0) {
+        ffmpegArguments.push_back(partial);
+        if (!RunFfmpeg(ffmpegArguments, folder) || ::rename(partial.c_str(), path.c_str()) != 0) {
             ::unlink(partial.c_str());
             return {};
         }
     }
     m_streams[name] = path;
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadWhole(path);
+}
+
+std::string Server::hlsFolder(const std::string& kind)
+{
+    std::lock_guard lock(m_mutex);
+    const std::string cache = cacheFolder();
+    if (cache.empty())
+        return {};
+    const std::string folder = cache + "/hls-" + kind;
+    const std::string done = folder + "/.made";
+    struct stat st
+    {
+    };
+    if (::stat(done.c_str(), &st) == 0)
+        return folder;
+    std::system(("rm -rf '" + folder + "'").c_str());
+    ::mkdir(folder.c_str(), 0700);
+    const int seconds = m_hlsSeconds;
+    auto sources = [seconds](const std::string& size) {
+        return std::vector<std::string>{
+            "-f", "lavfi",
+            "-i", "testsrc=size=" + size + ":rate=25:duration=" + std::to_string(seconds),
+            "-f", "lavfi",
+            "-i", "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds)};
+    };
+    auto hls = [&](const std::string& size, const std::string& name, std::vector<std::string> extra,
+                   bool video = true, bool audio = true) {
+        std::vector<std::string> a = sources(size);
+        if (video)
+            a.insert(a.end(), {"-map", "0:v", "-c:v", "libx264", "-preset", "ultrafast", "-g", "50",
+                               "-pix_fmt", "yuv420p"});
+        if (audio)
+            a.insert(a.end(), {"-map", "1:a", "-c:a", "aac", "-b:a", "96k"});
+        a.insert(a.end(), {"-f", "hls", "-hls_time", "2", "-hls_playlist_type", "vod",
+                           "-hls_list_size", "0"});
+        a.insert(a.end(), extra.begin(), extra.end());
+        a.push_back(name + ".m3u8");
+        return RunFfmpeg(a, folder);
+    };
+    bool made = false;
+    if (kind == "ts") {
+        made = hls("320x180", "lo", {"-hls_segment_filename", "lo_%d.ts"}) &&
+               hls(m_hlsSize, "hi", {"-hls_segment_filename", "hi_%d.ts"}) &&
+               WriteWhole(folder + "/master.m3u8",
+                          "#EXTM3U\n#EXT-X-VERSION:3\n"
+                          "#EXT-X-I-FRAME-STREAM-INF:BANDWIDTH=9000000,RESOLUTION=1920x1080,"
+                          "URI=\"iframes.m3u8\"\n"
+                          "#EXT-X-STREAM-INF:BANDWIDTH=400000,RESOLUTION=320x180,"
+                          "CODECS=\"avc1.42c00d,mp4a.40.2\"\nlo.m3u8\n\n"
+                          "#EXT-X-MY-VENDOR-TAG:whatever\n"
+                          "#EXT-X-STREAM-INF:BANDWIDTH=2500000,RESOLUTION=\"" +
+                              m_hlsSize + "\",CODECS=\"avc1.4d401f,mp4a.40.2\"\nhi.m3u8\n");
+    } else if (kind == "aes") {
+        made = WriteWhole(folder + "/key.bin", "0123456789abcdef") &&
+               WriteWhole(folder + "/keyinfo", "key.bin\n" + folder + "/key.bin\n") &&
+               hls("320x180", "index",
+                   {"-hls_key_info_file", "keyinfo", "-hls_segment_filename", "seg_%d.ts"});
+    } else if (kind == "single") {
+        made = hls("320x180", "index", {"-hls_flags", "single_file"});
+    } else if (kind == "fmp4") {
+        made = hls("320x180", "index",
+                   {"-hls_segment_type", "fmp4", "-hls_fmp4_init_filename", "init.mp4",
+                    "-hls_segment_filename", "seg_%d.m4s"});
+    } else if (kind == "sound") {
+        made =
+            hls("320x180", "video", {"-hls_segment_filename", "v_%d.ts"}, true, false) &&
+            hls("320x180", "sound", {"-hls_segment_filename", "a_%d.ts"}, false, true) &&
+            WriteWhole(folder + "/master.m3u8",
+                       "#EXTM3U\n#EXT-X-VERSION:3\n"
+                       "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aud\",NAME=\"Other\",URI=\"none.m3u8\","
+                       "LANGUAGE=\"de\"\n"
+                       "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aud\",NAME=\"English\",DEFAULT=YES,"
+                       "URI=\"sound.m3u8\",LANGUAGE=\"en\"\n"
+                       "#EXT-X-STREAM-INF:BANDWIDTH=500000,RESOLUTION=320x180,AUDIO=\"aud\"\n"
+                       "video.m3u8\n");
+    }
+    if (made)
+        WriteWhole(done, "");
+    return made ? folder : std::string();
+}
+
+Response Server::hlsAnswer(const RecordedRequest& request)
+{
+    // /hls/<kind>/<file>: files made by ffmpeg, and playlists written from
+    // them to be refused or to fail.
+    const std::string path = request.path().substr(5);
+    const auto slash = path.find('/');
+    if (slash == std::string::npos || path.find("..") != std::string::npos)
+        return notFound();
+    const std::string kind = path.substr(0, slash);
+    const std::string file = path.substr(slash + 1);
+    auto playlist = [](std::string text) {
+        Response r;
+        r.headers = {{"Content-Type", "application/vnd.apple.mpegurl"}};
+        r.body = std::move(text);
+        return r;
+    };
+    auto replace = [](std::string text, const std::string& from, const std::string& to) {
+        for (auto at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+        return text;
+    };
+    if (kind == "loop") // a master whose variant is itself
+        return playlist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1000,RESOLUTION=320x180\n"
+                        "master.m3u8\n");
+    // Kinds written from a made one: its folder, what becomes of its playlist.
+    std::string base = kind;
+    if (kind == "live" || kind == "sample-aes" || kind == "keyformat" || kind == "skd" ||
+        kind == "gap" || kind == "missing")
+        base = "ts";
+    else if (kind == "badkey")
+        base = "aes";
+    else if (kind == "pastend")
+        base = "single";
+    const std::string folder = hlsFolder(base);
+    if (folder.empty())
+        return html(500, "Internal Server Error", "<html><body>no stream</body></html>\r\n");
+    const std::string source = base == "ts" && file == "index.m3u8" ? "lo.m3u8" : file;
+    std::string bytes = ReadWhole(folder + "/" + source);
+    struct stat st
+    {
+    };
+    if (::stat((folder + "/" + source).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return notFound();
+    if (!file.ends_with(".m3u8")) {
+        Response r;
+        r.headers = {{"Content-Type", file.ends_with(".ts") ? "video/mp2t" : "video/mp4"}};
+        r.body = std::move(bytes);
+        if (m_hlsRate > 0)
+            r.bytesPerSecond = m_hlsRate;
+        return r;
+    }
+    // The made segments are one folder up for the written kinds.
+    if (base != kind)
+        bytes = replace(
+            replace(replace(bytes, "lo_", "../" + base + "/lo_"), "seg_", "../" + base + "/seg_"),
+            "index.ts", "../" + base + "/index.ts");
+    if (kind == "missing")
+        bytes = replace(bytes, "../ts/lo_1.ts", "gone_1.ts");
+    else if (kind == "live")
+        bytes = replace(replace(bytes, "#EXT-X-ENDLIST\n", ""), "#EXT-X-PLAYLIST-TYPE:VOD\n", "");
+    else if (kind == "sample-aes")
+        bytes = replace(bytes, "#EXTINF", "#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k.bin\"\n#EXTINF");
+    else if (kind == "keyformat")
+        bytes = replace(bytes, "#EXT-X-MEDIA-SEQUENCE:0\n",
+                        "#EXT-X-MEDIA-SEQUENCE:0\n#EXT-X-KEY:METHOD=AES-128,URI=\"k.bin\","
+                        "KEYFORMAT=\"com.widevine.alpha\"\n");
+    else if (kind == "skd")
+        bytes = replace(bytes, "#EXT-X-MEDIA-SEQUENCE:0\n",
+                        "#EXT-X-MEDIA-SEQUENCE:0\n#EXT-X-KEY:METHOD=AES-128,URI=\"skd://k\"\n");
+    else if (kind == "gap")
+        bytes =
+            replace(bytes, "#EXT-X-MEDIA-SEQUENCE:0\n", "#EXT-X-MEDIA-SEQUENCE:0\n#EXT-X-GAP\n");
+    else if (kind == "badkey")
+        bytes = replace(bytes, "URI=\"key.bin\"", "URI=\"/web/article.html\"");
+    else if (kind == "pastend") {
+        const auto at = bytes.rfind("#EXT-X-BYTERANGE:");
+        if (at != std::string::npos)
+            bytes.replace(at, bytes.find('\n', at) - at, "#EXT-X-BYTERANGE:50000@99999999");
+    }
+    return playlist(std::move(bytes));
 }
 
 void Server::send(Link& link, const Response& response)
@@ -1059,6 +1286,19 @@ void Server::send(Link& link, const Response& response)
         writeAll(link, body.data(), std::min(plan.afterBytes, body.size()));
         return;
     default:
+        if (response.bytesPerSecond > 0) {
+            // As a server that gives each connection its share of a line.
+            const auto began = std::chrono::steady_clock::now();
+            constexpr std::size_t kPiece = 16 * 1024;
+            for (std::size_t at = 0; at < body.size() && !stopping(); at += kPiece) {
+                const auto due = began + std::chrono::microseconds(static_cast<std::int64_t>(
+                                             at * 1000000.0 / response.bytesPerSecond));
+                std::this_thread::sleep_until(due);
+                if (!writeAll(link, body.data() + at, std::min(kPiece, body.size() - at)))
+                    return;
+            }
+            return;
+        }
         writeAll(link, body.data(), body.size());
     }
 }

@@ -81,6 +81,8 @@ struct Response
     std::uint64_t generatedFrom = 0;
     // False: a Range header is ignored and the whole body sent.
     bool servesRanges = true;
+    // Above 0: the body goes out no faster than this.
+    std::int64_t bytesPerSecond = 0;
 };
 
 struct RecordedRequest
@@ -104,6 +106,8 @@ struct Options
     // (PEM, its chain after it) and key.
     std::string certificateFile;
     std::string keyFile;
+    // Served under /realweb/ when set: real material from other projects.
+    std::string sharedFolder;
 };
 
 // One side of a connection: the socket, and its TLS session when it has one.
@@ -165,6 +169,22 @@ public:
     static std::vector<std::string> mediaNames();
     static std::string mediaContentType(const std::string& name);
 
+    // HLS under /hls/<kind>/, made with ffmpeg on first use: "ts" (a master
+    // of two variants and an I-frame playlist), "aes" (AES-128, the IV from
+    // the sequence), "single" (one file, byte ranges), "fmp4" (fragmented
+    // MP4 with its initialisation), "sound" (video and a sound rendition);
+    // and written from them: "live", "sample-aes", "keyformat", "skd", "gap"
+    // (to refuse), "missing" (a segment that answers 404), "badkey" (a key
+    // that answers HTML), "pastend" (a range past the file's end), "loop" (a
+    // master that names itself). Their media playlists are index.m3u8.
+    void setHlsClip(int seconds, const std::string& size)
+    {
+        m_hlsSeconds = seconds;
+        m_hlsSize = size;
+    }
+    // Each connection's segments go out no faster than this (0: no limit).
+    void setHlsRate(std::int64_t bytesPerSecond) { m_hlsRate = bytesPerSecond; }
+
 private:
     struct Connection
     {
@@ -180,6 +200,10 @@ private:
     Response servicePage(const Clip& clip) const;
     // Pages of today's web under /web/, each naming its video one way.
     Response webPage(const RecordedRequest& request);
+    Response hlsAnswer(const RecordedRequest& request);
+    Response sharedFile(const std::string& name);
+    std::string hlsFolder(const std::string& kind);
+    std::string cacheFolder(); // under m_mutex
     Response sequenceDocument(const Clip& clip) const;
     Response playlistDocument(const Clip& clip) const;
     void send(Link& link, const Response& response);
@@ -206,6 +230,9 @@ private:
     std::vector<RecordedRequest> m_requests;
     std::map<std::string, std::string> m_streams;
     std::string m_ownCache;
+    int m_hlsSeconds = 8;
+    std::string m_hlsSize = "640x360";
+    std::atomic<std::int64_t> m_hlsRate{0};
 };
 
 // The query value of `key` in a target, or empty.
