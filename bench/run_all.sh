@@ -15,7 +15,12 @@ trap cleanup EXIT
 
 mkdir -p "$work/bin" "$work/home/Desktop" "$work/out"
 cp "$build/bin/clipvane-cli" "$work/bin/"
-"$build/bin/clipvane-standin" --port 0 --hosts-ini "$work/bin/hosts.ini" --cache "$work/cache" >"$work/standin.log" 2>&1 &
+# HLS as the peers were measured on: 80 seconds of 720p in 2-second
+# segments, each connection given 2 MB/s.
+mkdir -p "$work/shared"
+"$build/bin/clipvane-standin" --port 0 --hosts-ini "$work/bin/hosts.ini" --cache "$work/cache" \
+  --shared "$work/shared" --hls-clip 80x1280x720 --hls-rate $((2 * 1024 * 1024)) \
+  >"$work/standin.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/bin/hosts.ini" ] && break; sleep 0.1; done
 base="$(head -1 "$work/standin.log" | sed 's/^Listening on //')"
@@ -184,6 +189,115 @@ done
 hw=$(median "${hand_wall[@]}"); jw=$(median "${job_wall[@]}")
 jratio=$(awk -v j="$jw" -v h="$hw" 'BEGIN {printf "%.3f", j / h}')
 row "whole job, 60 s clip: clipvane-cli / curl+ffmpeg" "$jratio (${jw}s vs ${hw}s)" "<= 1.10" "$(verdict "$jratio" 1.1 "<=")"
+
+# 6. Reading the largest real page: time and memory.
+page="$root/../shared/realweb/pages/forbes.html"
+if [ -f "$page" ]; then
+  result="$("$build/bin/clipvane-bench-page" "$page" "https://www.forbes.com/")"
+  ms=$(field ms <<<"$result"); grown=$(field grown_kb <<<"$result"); bytes=$(field bytes <<<"$result")
+  times=$(awk -v g="$grown" -v b="$bytes" 'BEGIN {printf "%.2f", g * 1024 / b}')
+  row "page reading, largest real page ($((bytes / 1024)) KB)" "${ms} ms" "<= 20 ms" "$(verdict "$ms" 20 "<=")"
+  row "page reading: memory grown, in page sizes" "$times (${grown} kB)" "<= 3" "$(verdict "$times" 3 "<=")"
+fi
+
+# 7. The formats. Original on a 120-second 720p H.264 direct link against
+# curl -o then ffmpeg -c copy; an MP4 transcode the job's way against bare
+# ffmpeg with the very same options. Taking turns, fresh files.
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "testsrc=size=1280x720:rate=25:duration=120" \
+  -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=120" \
+  -c:v libx264 -preset veryfast -b:v 2500k -c:a aac -movflags +faststart "$work/shared/direct.mp4"
+direct="$base/realweb/direct.mp4"
+original() {
+  rm -rf "$work/orig"; mkdir -p "$work/orig"
+  HOME="$work/home" "$work/bin/clipvane-cli" --format original "$direct" -o "$work/orig"
+}
+copied() {
+  rm -f "$work/copy.mp4" "$work/copied.mp4"
+  curl -s -o "$work/copy.mp4" "$direct" &&
+    ffmpeg -nostdin -hide_banner -loglevel error -y -i "$work/copy.mp4" -c copy "$work/copied.mp4"
+}
+ours=(); theirs=()
+for _ in 1 2 3; do
+  read -r w c < <(timed copied); theirs+=("$w")
+  read -r w c < <(timed original); ours+=("$w")
+done
+ow=$(median "${ours[@]}"); tw=$(median "${theirs[@]}")
+oratio=$(awk -v o="$ow" -v t="$tw" 'BEGIN {printf "%.3f", o / t}')
+row "Original, 120 s 720p link: ours / curl+ffmpeg -c copy" "$oratio (${ow}s vs ${tw}s)" "<= 1.30" "$(verdict "$oratio" 1.3 "<=")"
+
+flv="$work/shared/clip.flv"
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "testsrc=size=640x360:rate=25:duration=60" \
+  -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=60" \
+  -c:v flv1 -q:v 4 -c:a libmp3lame -b:a 96k -f flv "$flv"
+args="$("$build/bin/clipvane-bench-convert" --plan mp4 "$flv" "$work/job.mp4" | sed -n 's/^args=//p')"
+IFS=$'\x1f' read -r -a options <<<"$args"
+for i in "${!options[@]}"; do [ "${options[$i]}" = "file:$work/job.mp4" ] && options[$i]="file:$work/bare.mp4"; done
+bare=(); job=()
+for _ in 1 2 3; do
+  read -r w c < <(timed ffmpeg "${options[@]}"); bare+=("$w")
+  read -r w c < <(timed "$build/bin/clipvane-bench-convert" --plan mp4 "$flv" "$work/job.mp4"); job+=("$w")
+done
+bw=$(median "${bare[@]}"); jw=$(median "${job[@]}")
+mratio=$(awk -v j="$jw" -v b="$bw" 'BEGIN {printf "%.3f", j / b}')
+row "MP4 transcode, 60 s 640x360: the job's way / ffmpeg" "$mratio (${jw}s vs ${bw}s)" "<= 1.05" "$(verdict "$mratio" 1.05 "<=")"
+
+# 8. HLS: 80 seconds of 720p, 40 segments, 2 MB/s a connection; Clipvane
+# (--format original, four connections) against ffmpeg's own HLS reader and
+# yt-dlp with four connections (Debian's, as a timing peer only).
+if ! command -v yt-dlp >/dev/null; then
+  sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends yt-dlp >/dev/null 2>&1 || true
+fi
+master="$base/hls/ts/master.m3u8"
+hi="$base/hls/ts/hi.m3u8"
+curl -s -o /dev/null "$master" # made on first request
+ours_hls() {
+  rm -rf "$work/hls"; mkdir -p "$work/hls"
+  HOME="$work/home" "$work/bin/clipvane-cli" --format original --connections 4 "$master" -o "$work/hls"
+}
+ffmpeg_hls() {
+  rm -f "$work/ffmpeg-hls.mp4"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -i "$hi" -c copy "$work/ffmpeg-hls.mp4"
+}
+ytdlp_hls() {
+  rm -rf "$work/ytdlp"; mkdir -p "$work/ytdlp"
+  yt-dlp -q --no-progress -N 4 -o "$work/ytdlp/out.%(ext)s" "$hi"
+}
+ours_wall=(); ours_cpu=(); ff_wall=(); yt_wall=(); yt_cpu=()
+for _ in 1 2 3; do
+  read -r w c < <(timed ours_hls); ours_wall+=("$w"); ours_cpu+=("$c")
+  read -r w c < <(timed ffmpeg_hls); ff_wall+=("$w")
+  if command -v yt-dlp >/dev/null; then
+    read -r w c < <(timed ytdlp_hls); yt_wall+=("$w"); yt_cpu+=("$c")
+  fi
+done
+[ -n "$(ls "$work/hls")" ] || { echo "the HLS job saved nothing" >&2; exit 1; }
+hw=$(median "${ours_wall[@]}"); hc=$(median "${ours_cpu[@]}"); fw=$(median "${ff_wall[@]}")
+r=$(awk -v o="$hw" -v f="$fw" 'BEGIN {printf "%.2f", o / f}')
+row "HLS 80 s 720p, 2 MB/s a connection: ours / ffmpeg" "$r (${hw}s vs ${fw}s)" "<= 0.50" "$(verdict "$r" 0.5 "<=")"
+if [ ${#yt_wall[@]} -gt 0 ]; then
+  yw=$(median "${yt_wall[@]}"); yc=$(median "${yt_cpu[@]}")
+  r=$(awk -v o="$hw" -v y="$yw" 'BEGIN {printf "%.2f", o / y}')
+  row "HLS: ours / yt-dlp -N 4, wall" "$r (${hw}s vs ${yw}s)" "<= 0.90" "$(verdict "$r" 0.9 "<=")"
+  r=$(awk -v o="$hc" -v y="$yc" 'BEGIN {printf "%.2f", o / y}')
+  row "HLS: ours / yt-dlp -N 4, CPU user+sys" "$r (${hc}s vs ${yc}s)" "<= 0.50" "$(verdict "$r" 0.5 "<=")"
+else
+  row "HLS: yt-dlp" "not installed" "-" "-"
+fi
+peak_of() { # arguments of clipvane-cli
+  HOME="$work/home" python3 - "$work/bin/clipvane-cli" "$@" <<'PY'
+import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+PY
+}
+rm -rf "$work/peak"; mkdir -p "$work/peak"
+plain=$(peak_of --format original "$direct" -o "$work/peak")
+segmented=$(peak_of --format original --connections 4 "$master" -o "$work/peak")
+extra=$(awk -v s="$segmented" -v p="$plain" 'BEGIN {printf "%.1f", (s - p) / 1024}')
+row "HLS: peak memory above a plain link's job" "$extra MB (${segmented} vs ${plain} kB)" "<= 32 MB" "$(verdict "$extra" 32 "<=")"
 
 echo "Command: bench/run_all.sh $build"
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(uname -sr); $(date -u +%Y-%m-%d)"

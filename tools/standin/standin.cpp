@@ -739,7 +739,7 @@ Response Server::sharedFile(const std::string& name)
     r.headers = {
         {"Content-Type", name.ends_with(".m3u8") ? "application/vnd.apple.mpegurl" : "video/mp2t"}};
     r.body = ReadWhole(path);
-    if (m_hlsRate > 0 && !name.ends_with(".m3u8"))
+    if (m_hlsRate > 0 && name.ends_with(".ts"))
         r.bytesPerSecond = m_hlsRate;
     return r;
 }
@@ -1075,7 +1075,9 @@ std::string Server::hlsFolder(const std::string& kind)
     bool made = false;
     if (kind == "ts") {
         made = hls("320x180", "lo", {"-hls_segment_filename", "lo_%d.ts"}) &&
-               hls(m_hlsSize, "hi", {"-hls_segment_filename", "hi_%d.ts"}) &&
+               hls(m_hlsSize, "hi",
+                   {"-b:v", "2400k", "-maxrate", "2400k", "-bufsize", "4800k",
+                    "-hls_segment_filename", "hi_%d.ts"}) &&
                WriteWhole(folder + "/master.m3u8",
                           "#EXTM3U\n#EXT-X-VERSION:3\n"
                           "#EXT-X-I-FRAME-STREAM-INF:BANDWIDTH=9000000,RESOLUTION=1920x1080,"
