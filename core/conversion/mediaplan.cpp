@@ -34,15 +34,11 @@ bool hasAdts(const MediaStreams& streams)
 
 std::vector<std::string> MediaProbeArguments(const std::string& file)
 {
-    return {"ffprobe",
-            "-v",
-            "error",
-            "-show_entries",
-            "format=format_name,duration:stream=index,codec_type,codec_name,width,height:"
-            "stream_disposition=attached_pic",
-            "-of",
-            "default",
-            FfmpegFileUrl(file)};
+    const std::string entries = "format=format_name,duration:"
+                                "stream=index,codec_type,codec_name,width,height:"
+                                "stream_disposition=attached_pic";
+    return {"ffprobe", "-v",  "error",   "-show_entries",
+            entries,   "-of", "default", FfmpegFileUrl(file)};
 }
 
 MediaStreams ReadProbeReport(const std::string& report)

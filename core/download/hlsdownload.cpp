@@ -36,6 +36,7 @@ struct Transfer
 {
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
+    std::size_t track = 0;
     std::size_t piece = 0;
     std::int64_t resumeAt = 0; // bytes of the piece it asked to start after
     std::string body;
@@ -128,7 +129,7 @@ std::optional<std::string> DecryptSegment(const std::string& data,
                           static_cast<int>(data.size())) != 1 ||
         EVP_DecryptFinal_ex(context.get(), out + written, &last) != 1)
         return std::nullopt;
-    plain.resize(static_cast<std::size_t>(written + last));
+    plain.resize(static_cast<std::size_t>(written) + static_cast<std::size_t>(last));
     return plain;
 }
 
@@ -214,6 +215,7 @@ void HlsDownloadWorker::run()
         Piece& piece = tracks[t][i];
         auto transfer = std::make_unique<Transfer>();
         transfer->easy = curl_easy_init();
+        transfer->track = t;
         transfer->piece = i;
         transfer->resumeAt = static_cast<std::int64_t>(piece.data.size());
         if (!transfer->easy ||
@@ -233,7 +235,6 @@ void HlsDownloadWorker::run()
         curl_easy_setopt(transfer->easy, CURLOPT_HTTPHEADER, transfer->headers);
         curl_easy_setopt(transfer->easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
         curl_easy_setopt(transfer->easy, CURLOPT_WRITEDATA, transfer.get());
-        curl_easy_setopt(transfer->easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(t));
         curl_multi_add_handle(multi.get(), transfer->easy);
         active[transfer->easy] = std::move(transfer);
     };
@@ -261,9 +262,7 @@ void HlsDownloadWorker::run()
         std::unique_ptr<Transfer> transfer = std::move(active[easy]);
         active.erase(easy);
         curl_multi_remove_handle(multi.get(), easy);
-        char* track = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_PRIVATE, &track);
-        const auto t = reinterpret_cast<std::size_t>(track);
+        const std::size_t t = transfer->track;
         Piece& piece = tracks[t][transfer->piece];
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
@@ -292,7 +291,7 @@ void HlsDownloadWorker::run()
                     fail("a segment of the stream cannot be decrypted");
                     return;
                 }
-                data = std::move(*plain);
+                data = *plain;
             }
             ready[t][transfer->piece] = std::move(data);
             flush(t);

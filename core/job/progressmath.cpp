@@ -60,11 +60,17 @@ int ClampGauge(int value)
 std::string UniqueOutputTitle(const std::string& folder, const std::string& title,
                               const std::string& extension)
 {
-    if (!platform::FileExists(folder + title + extension))
+    const auto taken = [&](const std::string& name) {
+        std::string path = folder;
+        path.append(name).append(extension);
+        return platform::FileExists(path);
+    };
+    if (!taken(title))
         return title;
     for (long n = 1;; ++n) {
-        std::string candidate = "[" + std::to_string(n) + "]" + title;
-        if (!platform::FileExists(folder + candidate + extension))
+        std::string candidate = "[";
+        candidate.append(std::to_string(n)).append("]").append(title);
+        if (!taken(candidate))
             return candidate;
     }
 }

@@ -39,7 +39,7 @@ std::int64_t Preferences::unknownLengthCeiling() const
     const qlonglong gib =
         settings.value(QStringLiteral("download/unknownLengthLimitGiB")).toLongLong(&ok);
     const std::int64_t limit =
-        ok && gib > 0 && gib < 1024 * 1024 ? gib : kDefaultUnknownLengthLimitGiB;
+        ok && gib > 0 && gib < qlonglong{1024} * 1024 ? gib : kDefaultUnknownLengthLimitGiB;
     return limit * 1024 * 1024 * 1024;
 }
 

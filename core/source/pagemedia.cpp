@@ -244,7 +244,7 @@ void gather(std::string_view page, const std::string& address, const std::string
     if (!marked)
         if (xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(encoding.c_str()))
             xmlSwitchToEncoding(context.get(), handler);
-    constexpr std::size_t kChunk = 64 * 1024;
+    constexpr std::size_t kChunk = std::size_t{64} * 1024;
     for (std::size_t at = 0; at < page.size(); at += kChunk) {
         const std::size_t size = std::min(kChunk, page.size() - at);
         if (htmlParseChunk(context.get(), page.data() + at, static_cast<int>(size), 0) != 0 &&
@@ -261,9 +261,9 @@ bool isVideoObject(const QJsonObject& object)
         return type.toString() == QStringLiteral("VideoObject");
     if (type.isArray()) {
         const QJsonArray types = type.toArray();
-        return std::any_of(types.begin(), types.end(), [](const QJsonValue& t) {
-            return t.toString() == QStringLiteral("VideoObject");
-        });
+        for (qsizetype i = 0; i < types.size(); ++i)
+            if (types.at(i).toString() == QStringLiteral("VideoObject"))
+                return true;
     }
     return false;
 }
@@ -272,10 +272,12 @@ std::string firstString(const QJsonValue& value)
 {
     if (value.isString())
         return value.toString().toStdString();
-    if (value.isArray())
-        for (const QJsonValue& item : value.toArray())
-            if (std::string s = firstString(item); !s.empty())
+    if (value.isArray()) {
+        const QJsonArray items = value.toArray();
+        for (qsizetype i = 0; i < items.size(); ++i)
+            if (std::string s = firstString(items.at(i)); !s.empty())
                 return s;
+    }
     if (value.isObject())
         return firstString(value.toObject().value(QStringLiteral("url")));
     return {};
@@ -287,8 +289,9 @@ void videoObjects(const QJsonValue& value, std::vector<QJsonObject>& found, int 
     if (depth > 64)
         return;
     if (value.isArray()) {
-        for (const QJsonValue& item : value.toArray())
-            videoObjects(item, found, depth + 1);
+        const QJsonArray items = value.toArray();
+        for (qsizetype i = 0; i < items.size(); ++i)
+            videoObjects(items.at(i), found, depth + 1);
     } else if (value.isObject()) {
         const QJsonObject object = value.toObject();
         if (isVideoObject(object))

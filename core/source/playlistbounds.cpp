@@ -24,13 +24,11 @@ std::string markupView(const std::string& d)
     else if (d.size() >= 4 && byteAt(0) == 0 && byteAt(1) == 0 && byteAt(2) == 0xFE &&
              byteAt(3) == 0xFF)
         unit = 4, little = false;
-    else if (d.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE)
+    else if ((d.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE) ||
+             (d.size() >= 4 && byteAt(0) == '<' && byteAt(1) == 0 && byteAt(2) != 0))
         unit = 2;
-    else if (d.size() >= 2 && byteAt(0) == 0xFE && byteAt(1) == 0xFF)
-        unit = 2, little = false;
-    else if (d.size() >= 4 && byteAt(0) == '<' && byteAt(1) == 0 && byteAt(2) != 0)
-        unit = 2;
-    else if (d.size() >= 4 && byteAt(0) == 0 && byteAt(1) == '<' && byteAt(3) != 0)
+    else if ((d.size() >= 2 && byteAt(0) == 0xFE && byteAt(1) == 0xFF) ||
+             (d.size() >= 4 && byteAt(0) == 0 && byteAt(1) == '<' && byteAt(3) != 0))
         unit = 2, little = false;
     if (unit == 1)
         return d;

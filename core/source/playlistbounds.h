@@ -24,6 +24,6 @@ inline constexpr std::size_t kMostAttributesOfAnElement = 1000;
 // The entities of a document may add this many times its own size, and a
 // small allowance besides.
 inline constexpr std::size_t kEntityGrowthFactor = 4;
-inline constexpr std::size_t kEntityGrowthAllowance = 64 * 1024;
+inline constexpr std::size_t kEntityGrowthAllowance = std::size_t{64} * 1024;
 
 } // namespace clipvane

@@ -147,7 +147,7 @@ Resolution WebPageSource::resolve(const std::string& pageAddress, ResolutionProg
 }
 
 Resolution WebPageSource::resolveFrom(const std::string& pageAddress, FetchedDocument page,
-                                      std::shared_ptr<RequestShare> share,
+                                      const std::shared_ptr<RequestShare>& share,
                                       ResolutionProgress& progress, const StopFlag& stop)
 {
     Resolution result;

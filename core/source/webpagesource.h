@@ -20,7 +20,7 @@ public:
     // Goes on from a first answer already fetched for `pageAddress` (by
     // whatever request): an error status is asked again as a browser asks.
     Resolution resolveFrom(const std::string& pageAddress, FetchedDocument first,
-                           std::shared_ptr<RequestShare> share, ResolutionProgress& progress,
+                           const std::shared_ptr<RequestShare>& share, ResolutionProgress& progress,
                            const StopFlag& stop);
 
     // Iframes tried at most, in page order, when the page names no media.

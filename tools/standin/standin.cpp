@@ -1041,7 +1041,7 @@ std::string Server::hlsFolder(const std::string& kind)
     const std::string cache = cacheFolder();
     if (cache.empty())
         return {};
-    const std::string folder = cache + "/hls-" + kind;
+    std::string folder = cache + "/hls-" + kind;
     const std::string done = folder + "/.made";
     struct stat st
     {
@@ -1291,10 +1291,11 @@ void Server::send(Link& link, const Response& response)
         if (response.bytesPerSecond > 0) {
             // As a server that gives each connection its share of a line.
             const auto began = std::chrono::steady_clock::now();
-            constexpr std::size_t kPiece = 16 * 1024;
+            constexpr std::size_t kPiece = std::size_t{16} * 1024;
             for (std::size_t at = 0; at < body.size() && !stopping(); at += kPiece) {
                 const auto due = began + std::chrono::microseconds(static_cast<std::int64_t>(
-                                             at * 1000000.0 / response.bytesPerSecond));
+                                             static_cast<double>(at) * 1e6 /
+                                             static_cast<double>(response.bytesPerSecond)));
                 std::this_thread::sleep_until(due);
                 if (!writeAll(link, body.data() + at, std::min(kPiece, body.size() - at)))
                     return;
