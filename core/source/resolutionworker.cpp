@@ -1,6 +1,6 @@
 #include "core/source/resolutionworker.h"
 
-#include <QMetaObject>
+#include <QPointer>
 
 namespace clipvane {
 
@@ -24,18 +24,47 @@ public:
         post([](ResolutionWorker& w) { emit w.lengthQueryStarting(); });
     }
 
-    template <class Call> void post(Call call)
-    {
-        ResolutionWorker* worker = &m_worker;
-        QMetaObject::invokeMethod(
-            worker, [worker, call] { call(*worker); }, Qt::QueuedConnection);
-    }
+    void post(Milestone call) { m_worker.queue(std::move(call)); }
 
 private:
     ResolutionWorker& m_worker;
 };
 
-ResolutionWorker::ResolutionWorker(ClipSource& source) : m_source(source) {}
+ResolutionWorker::ResolutionWorker(ClipSource& source) : m_source(source)
+{
+    connect(this, &ResolutionWorker::milestonesWaiting, this, &ResolutionWorker::deliverWaiting,
+            Qt::QueuedConnection);
+}
+
+void ResolutionWorker::queue(Milestone milestone)
+{
+    bool wasEmpty = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_waitingLock);
+        wasEmpty = m_waiting.empty();
+        m_waiting.push_back(std::move(milestone));
+    }
+    // One wake-up for a run of milestones: the delivery takes them all.
+    if (wasEmpty)
+        emit milestonesWaiting(QPrivateSignal());
+}
+
+void ResolutionWorker::deliverWaiting()
+{
+    std::vector<Milestone> waiting;
+    {
+        const std::lock_guard<std::mutex> lock(m_waitingLock);
+        waiting.swap(m_waiting);
+    }
+    // A receiver may end this worker's life from inside a milestone; what
+    // would have followed goes with it, as queued calls to a deleted object do.
+    const QPointer<ResolutionWorker> alive(this);
+    for (const Milestone& milestone : waiting) {
+        if (!alive)
+            return;
+        milestone(*this);
+    }
+}
 
 ResolutionWorker::~ResolutionWorker()
 {

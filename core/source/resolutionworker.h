@@ -3,10 +3,13 @@
 #include "core/source/clipsource.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace clipvane {
 
@@ -35,16 +38,26 @@ signals:
     void linkLookedUp(const std::optional<std::string>& title);
     void lengthQueryStarting();
     void resolved(const clipvane::Resolution& resolution);
+    // The resolution thread has queued milestones; carries no data of its own.
+    void milestonesWaiting(QPrivateSignal);
 
 private:
     class Relay;
+    using Milestone = std::function<void(ResolutionWorker&)>;
 
     void join();
+    void queue(Milestone milestone);
+    void deliverWaiting();
 
     ClipSource& m_source;
     std::thread m_thread;
     std::unique_ptr<StopFlag> m_stop;
     bool m_running = false;
+    // Milestones go from the resolution thread to this one through our own
+    // lock rather than inside Qt's queued calls, so the hand-over of the
+    // values they carry is one the thread checker can see.
+    std::mutex m_waitingLock;
+    std::vector<Milestone> m_waiting;
 };
 
 } // namespace clipvane
