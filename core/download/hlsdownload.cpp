@@ -62,6 +62,26 @@ struct Transfer
     }
 };
 
+// One fetch: where it is, which part, and the key that opens it (an
+// initialisation section is opened with the key and sequence number of the
+// segment that first needs it).
+Piece pieceOf(const hls::Media& media, std::size_t track, const std::string& url,
+              const std::optional<hls::ByteRange>& range, int keyIndex, std::uint64_t sequence,
+              std::int64_t startMs)
+{
+    Piece piece;
+    piece.track = track;
+    piece.url = url;
+    piece.range = range;
+    if (keyIndex >= 0) {
+        const hls::Key& key = media.keys[static_cast<std::size_t>(keyIndex)];
+        piece.keyUrl = key.uri;
+        piece.iv = hls::IvOf(key, sequence);
+    }
+    piece.startMs = startMs;
+    return piece;
+}
+
 std::vector<std::vector<Piece>> piecesOf(const HlsPlan& plan)
 {
     std::vector<std::vector<Piece>> tracks;
@@ -74,28 +94,10 @@ std::vector<std::vector<Piece>> piecesOf(const HlsPlan& plan)
             if (segment.map >= 0 && segment.map != map) {
                 map = segment.map;
                 const hls::Map& m = media.maps[static_cast<std::size_t>(map)];
-                Piece init;
-                init.track = t;
-                init.url = m.uri;
-                init.range = m.range;
-                if (m.key >= 0) {
-                    const hls::Key& key = media.keys[static_cast<std::size_t>(m.key)];
-                    init.keyUrl = key.uri;
-                    init.iv = hls::IvOf(key, segment.sequence);
-                }
-                init.startMs = at;
-                pieces.push_back(std::move(init));
+                pieces.push_back(pieceOf(media, t, m.uri, m.range, m.key, segment.sequence, at));
             }
-            Piece piece;
-            piece.track = t;
-            piece.url = segment.uri;
-            piece.range = segment.range;
-            if (segment.key >= 0) {
-                const hls::Key& key = media.keys[static_cast<std::size_t>(segment.key)];
-                piece.keyUrl = key.uri;
-                piece.iv = hls::IvOf(key, segment.sequence);
-            }
-            piece.startMs = at;
+            Piece piece =
+                pieceOf(media, t, segment.uri, segment.range, segment.key, segment.sequence, at);
             piece.ms = std::llround(segment.seconds * 1000);
             at += piece.ms;
             pieces.push_back(std::move(piece));
