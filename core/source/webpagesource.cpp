@@ -28,6 +28,17 @@ struct Media
     bool hls = false;
 };
 
+// An answer that is media, as the job takes it on.
+Media MediaOf(const FetchedDocument& answer, const std::string& asked)
+{
+    const bool playlist = answer.body.rfind("#EXTM3U", 0) == 0 ||
+                          answer.body.rfind("\xEF\xBB\xBF#EXTM3U", 0) == 0 ||
+                          answer.contentType.find("mpegurl") != std::string::npos ||
+                          answer.contentType.find("mpegURL") != std::string::npos;
+    return Media{answer.finalAddress.empty() ? asked : answer.finalAddress, answer.length,
+                 playlist};
+}
+
 // The first candidate that answers as media, asked the way its player would.
 std::optional<Media> FirstMedia(const std::vector<std::string>& candidates,
                                 const RequestProfile& request, const StopFlag& stop,
@@ -41,14 +52,8 @@ std::optional<Media> FirstMedia(const std::vector<std::string>& candidates,
         if (!answer.reached && answer.failure.certificate && !certificateProblem)
             certificateProblem = answer.failure;
         // A player page or an error page in the place of a film is none.
-        if (answer.reached && answer.isMedia) {
-            const bool playlist = answer.body.rfind("#EXTM3U", 0) == 0 ||
-                                  answer.body.rfind("\xEF\xBB\xBF#EXTM3U", 0) == 0 ||
-                                  answer.contentType.find("mpegurl") != std::string::npos ||
-                                  answer.contentType.find("mpegURL") != std::string::npos;
-            return Media{answer.finalAddress.empty() ? candidate : answer.finalAddress,
-                         answer.length, playlist};
-        }
+        if (answer.reached && answer.isMedia)
+            return MediaOf(answer, candidate);
     }
     return std::nullopt;
 }
@@ -173,8 +178,13 @@ Resolution WebPageSource::resolveFrom(const std::string& pageAddress, FetchedDoc
     std::string title;
     std::string referer = at;
     std::optional<RequestFailure> certificateProblem;
-    if (page.isMedia) {
-        candidates.push_back(at);
+    // The address is the film itself: its answer has said all a second
+    // request would.
+    std::optional<Media> direct;
+    if (page.isMedia)
+        direct = MediaOf(page, pageAddress);
+    if (direct) {
+        candidates.push_back(direct->address);
     } else if (page.status < 400) {
         const PageFindings found = FindPageMedia(page.body, at, CharsetOf(page.contentType));
         title = found.title;
@@ -210,7 +220,7 @@ Resolution WebPageSource::resolveFrom(const std::string& pageAddress, FetchedDoc
 
     const RequestProfile mediaRequest = BrowserMediaRequest(share, referer);
     const std::optional<Media> media =
-        FirstMedia(candidates, mediaRequest, stop, certificateProblem);
+        direct ? direct : FirstMedia(candidates, mediaRequest, stop, certificateProblem);
     if (title.empty() && media)
         title = FileNameOf(media->address);
     if (!title.empty())
