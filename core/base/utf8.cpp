@@ -4,7 +4,7 @@
 
 namespace clipvane {
 
-std::size_t Utf8CharLength(const std::string& text, std::size_t at)
+std::size_t Utf8CharLength(std::string_view text, std::size_t at)
 {
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 0;

@@ -140,6 +140,8 @@ void endElement(void* context, const xmlChar* rawName)
     }
 }
 
+constexpr std::size_t kLongestTitleText = std::size_t{64} * 1024;
+
 void characters(void* context, const xmlChar* chars, int length)
 {
     auto& g = *static_cast<Gathered*>(context);
@@ -147,8 +149,10 @@ void characters(void* context, const xmlChar* chars, int length)
                                  static_cast<std::size_t>(std::max(length, 0)));
     if (g.inJsonLd)
         g.jsonLd.append(piece);
-    else if (g.inTitle > 0 && !g.titleSeen)
-        g.htmlTitle.append(piece);
+    else if (g.inTitle > 0 && !g.titleSeen && g.htmlTitle.size() < kLongestTitleText)
+        // A file name keeps some fifty characters of it; a page whose title
+        // runs for megabytes is not held whole.
+        g.htmlTitle.append(piece.substr(0, kLongestTitleText - g.htmlTitle.size()));
 }
 
 void ignoreMessage(void*, xmlErrorPtr) {}
@@ -195,9 +199,8 @@ std::string declaredCharset(std::string_view page)
     return {};
 }
 
-bool validUtf8(std::string_view page)
+bool validUtf8(std::string_view text)
 {
-    const std::string text(page);
     for (std::size_t i = 0; i < text.size();) {
         if (static_cast<unsigned char>(text[i]) < 0x80) {
             ++i;

@@ -46,8 +46,8 @@ Resolution SourceChooser::resolve(const std::string& pageAddress, ResolutionProg
         progress.connectionChecked(); // the page answered: the way out is open
     }
 
-    const bool service = !page.reached ? !page.failure.certificate
-                                       : !page.isMedia && !ScrapePage(page.body, {}).clipId.empty();
+    const bool service =
+        !page.reached ? !page.failure.certificate : !page.isMedia && !FindClipId(page.body).empty();
     if (service) {
         // Where no hosts.ini names the service's own hosts, its page's host
         // answers for them.
@@ -59,8 +59,12 @@ Resolution SourceChooser::resolve(const std::string& pageAddress, ResolutionProg
         if (hosts.playlist == builtIn.playlist && !pageHost.empty())
             hosts.playlist = pageHost;
         // A page that could not be read reads as an empty one, as it always did.
-        return m_service.resolveWithPage(page.reached ? page.body : std::string(), progress, stop,
-                                         &hosts);
+        std::optional<std::string> body;
+        if (page.reached)
+            body = std::move(page.body); // a page may be megabytes: never a second copy
+        else
+            body.emplace();
+        return m_service.resolveWithPage(body, progress, stop, &hosts);
     }
     // What the page set goes on with the job (and what the first request
     // carried, as a browser carries a site's cookies from visit to visit).

@@ -100,13 +100,20 @@ std::string CleanTitle(std::string title)
     return title;
 }
 
+std::string FindClipId(std::string_view body)
+{
+    std::string clipId;
+    LineCursor ids(body);
+    for (std::string_view line; clipId.empty() && ids.next(line);)
+        if (FindNoCase(line, kIdMarker) != std::string_view::npos)
+            clipId = clipIdOf(line);
+    return clipId;
+}
+
 ScrapedPage ScrapePage(std::string_view body, const std::string& timeOfDay)
 {
     ScrapedPage page;
-    LineCursor ids(body);
-    for (std::string_view line; page.clipId.empty() && ids.next(line);)
-        if (FindNoCase(line, kIdMarker) != std::string_view::npos)
-            page.clipId = clipIdOf(line);
+    page.clipId = FindClipId(body);
     LineCursor titles(body);
     for (std::string_view line; page.title.empty() && titles.next(line);)
         if (FindNoCase(line, kTitleOpen) != std::string_view::npos)

@@ -15,6 +15,9 @@ struct ScrapedPage
     std::string title;
 };
 
+// The clip id alone, without the title's work: empty when the page names none.
+std::string FindClipId(std::string_view body);
+
 // Reads a page body as lines of text. `timeOfDay` is the fallback title's
 // time, in the user's long time format.
 ScrapedPage ScrapePage(std::string_view body, const std::string& timeOfDay);
