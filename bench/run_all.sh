@@ -244,8 +244,9 @@ mratio=$(awk -v j="$jw" -v b="$bw" 'BEGIN {printf "%.3f", j / b}')
 row "MP4 transcode, 60 s 640x360: the job's way / ffmpeg" "$mratio (${jw}s vs ${bw}s)" "<= 1.05" "$(verdict "$mratio" 1.05 "<=")"
 
 # 8. HLS: 80 seconds of 720p, 40 segments, 2 MB/s a connection; Clipvane
-# (--format original, four connections) against ffmpeg's own HLS reader and
-# yt-dlp with four connections (Debian's, as a timing peer only).
+# (--format original, its default six connections) against ffmpeg's own HLS
+# reader (two connections) and yt-dlp with four connections (Debian's, as a
+# timing peer only).
 if ! command -v yt-dlp >/dev/null; then
   sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends yt-dlp >/dev/null 2>&1 || true
@@ -255,7 +256,7 @@ hi="$base/hls/ts/hi.m3u8"
 curl -s -o /dev/null "$master" # made on first request
 ours_hls() {
   rm -rf "$work/hls"; mkdir -p "$work/hls"
-  HOME="$work/home" "$work/bin/clipvane-cli" --format original --connections 4 "$master" -o "$work/hls"
+  HOME="$work/home" "$work/bin/clipvane-cli" --format original "$master" -o "$work/hls"
 }
 ffmpeg_hls() {
   rm -f "$work/ffmpeg-hls.mp4"
@@ -295,7 +296,7 @@ PY
 }
 rm -rf "$work/peak"; mkdir -p "$work/peak"
 plain=$(peak_of --format original "$direct" -o "$work/peak")
-segmented=$(peak_of --format original --connections 4 "$master" -o "$work/peak")
+segmented=$(peak_of --format original "$master" -o "$work/peak")
 extra=$(awk -v s="$segmented" -v p="$plain" 'BEGIN {printf "%.1f", (s - p) / 1024}')
 row "HLS: peak memory above a plain link's job" "$extra MB (${segmented} vs ${plain} kB)" "<= 32 MB" "$(verdict "$extra" 32 "<=")"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/conversion/outputformat.h"
+#include "core/download/hlsdownload.h"
 
 #include <istream>
 #include <string>
@@ -15,7 +16,7 @@ struct CliArguments
     std::string folder;                 // empty: the default output folder
     std::string batchFile;              // "-" for standard input
     OutputFormat format = OutputFormat::Avi;
-    int connections = 4; // 1 to 16
+    int connections = kDefaultConnections; // 1 to 16
     bool json = false;
     bool help = false;
     bool version = false;

@@ -16,6 +16,9 @@ struct HlsTrack
     std::string file;
 };
 
+// As many connections to one host as a browser opens.
+inline constexpr int kDefaultConnections = 6;
+
 // What an HLS download is given: its tracks (the video, and its separate
 // sound when it has one), how they are asked for, over how many
 // connections at once.
@@ -23,7 +26,7 @@ struct HlsPlan
 {
     std::vector<HlsTrack> tracks;
     RequestProfile request = ServicePageRequest();
-    int connections = 4;
+    int connections = kDefaultConnections;
 };
 
 // Downloads the segments of an HLS video over several connections at once

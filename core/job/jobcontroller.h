@@ -2,6 +2,7 @@
 
 #include "core/conversion/mediaplan.h"
 #include "core/conversion/outputformat.h"
+#include "core/download/hlsdownload.h"
 #include "core/job/job.h"
 #include "core/job/joboutcome.h"
 #include "core/job/jobstatus.h"
@@ -30,7 +31,7 @@ struct JobRequest
     std::string outputFolder; // where the clip goes; ends in "/"
     OutputFormat format = OutputFormat::Avi;
     // The connections an HLS stream is fetched over at once.
-    int connections = 4;
+    int connections = kDefaultConnections;
 };
 
 // One job at a time from Start to the AVI in the output folder: the
