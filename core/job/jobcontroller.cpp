@@ -403,8 +403,15 @@ void JobController::conversionEnded()
     }
     if (m_stage != Stage::Converting && m_stage != Stage::StartingConversion)
         return;
-    // A file that ffmpeg says it wrote is measured before it is called done.
+    // A file that ffmpeg says it wrote is measured before it is called done:
+    // by ffmpeg's own count of the clip's time it wrote when that reaches the
+    // source's end, else by reading the file.
     if (m_request.format != OutputFormat::Avi && !m_job.cancelled && convertedAsItSays()) {
+        if (m_sourceSeconds > 0 && LastsAsLong(m_converter->timeSeconds(), m_sourceSeconds)) {
+            m_verified = true;
+            finishJob();
+            return;
+        }
         m_stage = Stage::Verifying;
         m_probe->start(convertedPath());
         return;

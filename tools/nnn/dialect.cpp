@@ -453,6 +453,16 @@ std::string Translator::progressLine() const
     return line + "    \r";
 }
 
+double Translator::writtenSeconds() const
+{
+    const auto it = m_progress.find("out_time_us");
+    if (it == m_progress.end())
+        return -1;
+    char* end = nullptr;
+    const double micro = std::strtod(it->second.c_str(), &end);
+    return end == it->second.c_str() ? -1 : micro / 1e6;
+}
+
 std::string Translator::summary() const
 {
     if (m_summary.empty())

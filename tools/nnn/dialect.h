@@ -73,6 +73,8 @@ public:
     // ffmpeg said it could not write its output (a full disk), which it
     // may say and still end with status 0.
     bool writeFailed() const { return m_writeFailed; }
+    // How far into the clip ffmpeg says it has written, -1 before it says.
+    double writtenSeconds() const;
 
 private:
     std::string translateLine(const std::string& line);

@@ -325,7 +325,10 @@ int main(int argc, char* argv[])
     } else if (code == 0 && translator.writeFailed()) {
         say("nnn.exe: the output file could not be written whole\n");
         code = 1;
-    } else if (code == 0) {
+    } else if (code == 0 && !LastsAsLongAs(translator.writtenSeconds(), inputSeconds)) {
+        // ffmpeg's own count falls short (or is missing): the file decides.
+        // A whole one is taken at ffmpeg's word, without a reader started
+        // for each conversion.
         const double outputSeconds = OutputSeconds(command.output);
         if (!LastsAsLongAs(outputSeconds, inputSeconds)) {
             char text[160];

@@ -57,7 +57,7 @@ protected:
 
     // The adapter's whole console output, read to its end (the runner stops
     // reading once the process has gone).
-    std::string runAdapter()
+    std::string runAdapter(int* exitCode = nullptr)
     {
         QProcess adapter;
         QStringList arguments;
@@ -67,7 +67,9 @@ protected:
         adapter.setProcessChannelMode(QProcess::MergedChannels);
         adapter.start(QString::fromStdString(split[0]), arguments);
         adapter.closeWriteChannel();
-        adapter.waitForFinished(60000);
+        EXPECT_TRUE(adapter.waitForFinished(60000));
+        if (exitCode)
+            *exitCode = adapter.exitCode();
         return adapter.readAll().toStdString();
     }
 
@@ -113,6 +115,20 @@ TEST_F(ConversionTest, FlvBecomesTheAviOfTheProfile)
     for (std::size_t i = 1; i < times.size(); ++i)
         EXPECT_GE(times[i], times[i - 1]) << "times must not go back";
     EXPECT_EQ(probe(qpath("temp.avi")), streams);
+}
+
+// A download cut short still names the whole clip's length in its header;
+// ffmpeg converts what is there and ends with 0. That is no whole video.
+TEST_F(ConversionTest, AClipCutShortIsNoConversion)
+{
+    const standin::Clip& clip = *server().clipByVid("1001");
+    const std::string whole = server().streamBytes(clip);
+    test::WriteFile(qpath("temp.flv"), whole.substr(0, whole.size() / 5));
+
+    int exitCode = 0;
+    const std::string said = runAdapter(&exitCode);
+    EXPECT_NE(exitCode, 0) << said;
+    EXPECT_NE(said.find("nnn.exe: the output lasts "), std::string::npos) << said;
 }
 
 TEST_F(ConversionTest, ExistingOutputIsNotOverwritten)
