@@ -244,7 +244,7 @@ mratio=$(awk -v j="$jw" -v b="$bw" 'BEGIN {printf "%.3f", j / b}')
 row "MP4 transcode, 60 s 640x360: the job's way / ffmpeg" "$mratio (${jw}s vs ${bw}s)" "<= 1.05" "$(verdict "$mratio" 1.05 "<=")"
 
 # 8. HLS: 80 seconds of 720p, 40 segments, 2 MB/s a connection; Clipvane
-# (--format original, its default six connections) against ffmpeg's own HLS
+# (--format original, its default four connections) against ffmpeg's own HLS
 # reader (two connections) and yt-dlp with four connections (Debian's, as a
 # timing peer only).
 if ! command -v yt-dlp >/dev/null; then

@@ -50,7 +50,7 @@ const char* kUsage =
     "                  Matroska (.mkv). A clip without video keeps its sound alone\n"
     "                  (.m4a or .mka) in the last two.\n"
     "  --connections N the segments of an HLS stream are fetched over N\n"
-    "                  connections at once (1 to 16; 6 by default)\n"
+    "                  connections at once (1 to 16; 4 by default)\n"
     "  --json          one JSON object a line for each event, instead of the text\n"
     "  --help          this text\n"
     "  --version       the program's name and version\n"

@@ -16,8 +16,8 @@ struct HlsTrack
     std::string file;
 };
 
-// As many connections to one host as a browser opens.
-inline constexpr int kDefaultConnections = 6;
+// Segments fetched at once when the user names no other number.
+inline constexpr int kDefaultConnections = 4;
 
 // What an HLS download is given: its tracks (the video, and its separate
 // sound when it has one), how they are asked for, over how many

@@ -1091,8 +1091,10 @@ std::string Server::hlsFolder(const std::string& kind)
     if (kind == "ts") {
         made = hls("320x180", "lo", {"-hls_segment_filename", "lo_%d.ts"}) &&
                hls(m_hlsSize, "hi",
-                   {"-b:v", "2400k", "-maxrate", "2400k", "-bufsize", "4800k",
-                    "-hls_segment_filename", "hi_%d.ts"}) &&
+                   // Constant rate, as a service's encoder gives it: testsrc
+                   // alone would take a fraction of the bytes a real film does.
+                   {"-b:v", "2400k", "-minrate", "2400k", "-maxrate", "2400k", "-bufsize", "4800k",
+                    "-x264-params", "nal-hrd=cbr", "-hls_segment_filename", "hi_%d.ts"}) &&
                WriteWhole(folder + "/master.m3u8",
                           "#EXTM3U\n#EXT-X-VERSION:3\n"
                           "#EXT-X-I-FRAME-STREAM-INF:BANDWIDTH=9000000,RESOLUTION=1920x1080,"
