@@ -262,13 +262,18 @@ ffmpeg_hls() {
   rm -f "$work/ffmpeg-hls.mp4"
   ffmpeg -nostdin -hide_banner -loglevel error -y -i "$hi" -c copy "$work/ffmpeg-hls.mp4"
 }
+ours_hls6() {
+  rm -rf "$work/hls"; mkdir -p "$work/hls"
+  HOME="$work/home" "$work/bin/clipvane-cli" --format original --connections 6 "$master" -o "$work/hls"
+}
 ytdlp_hls() {
   rm -rf "$work/ytdlp"; mkdir -p "$work/ytdlp"
   yt-dlp -q --no-progress -N 4 -o "$work/ytdlp/out.%(ext)s" "$hi"
 }
-ours_wall=(); ours_cpu=(); ff_wall=(); yt_wall=(); yt_cpu=()
+ours_wall=(); ours_cpu=(); ff_wall=(); yt_wall=(); yt_cpu=(); six_wall=()
 for _ in 1 2 3; do
   read -r w c < <(timed ours_hls); ours_wall+=("$w"); ours_cpu+=("$c")
+  read -r w c < <(timed ours_hls6); six_wall+=("$w")
   read -r w c < <(timed ffmpeg_hls); ff_wall+=("$w")
   if command -v yt-dlp >/dev/null; then
     read -r w c < <(timed ytdlp_hls); yt_wall+=("$w"); yt_cpu+=("$c")
@@ -278,6 +283,14 @@ done
 hw=$(median "${ours_wall[@]}"); hc=$(median "${ours_cpu[@]}"); fw=$(median "${ff_wall[@]}")
 r=$(awk -v o="$hw" -v f="$fw" 'BEGIN {printf "%.2f", o / f}')
 row "HLS 80 s 720p, 2 MB/s a connection: ours / ffmpeg" "$r (${hw}s vs ${fw}s)" "<= 0.50" "$(verdict "$r" 0.5 "<=")"
+# The least four connections can take: the stream's bytes at 4 x 2 MB/s.
+bytes=$(cat "$work/cache/hls-ts"/hi_*.ts | wc -c)
+least=$(awk -v b="$bytes" 'BEGIN {printf "%.3f", b / (4 * 2 * 1024 * 1024)}')
+r=$(awk -v l="$least" -v f="$fw" 'BEGIN {printf "%.2f", l / f}')
+row "limit: its bytes over 4 connections / ffmpeg" "$r (${least}s, $((bytes / 1048576)) MB)" "-" "-"
+sw=$(median "${six_wall[@]}")
+r=$(awk -v o="$sw" -v f="$fw" 'BEGIN {printf "%.2f", o / f}')
+row "HLS with --connections 6: ours / ffmpeg" "$r (${sw}s vs ${fw}s)" "-" "-"
 if [ ${#yt_wall[@]} -gt 0 ]; then
   yw=$(median "${yt_wall[@]}"); yc=$(median "${yt_cpu[@]}")
   r=$(awk -v o="$hw" -v y="$yw" 'BEGIN {printf "%.2f", o / y}')
