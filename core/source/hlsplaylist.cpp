@@ -4,6 +4,7 @@
 #include "core/source/pagemedia.h"
 
 #include <cstdlib>
+#include <limits>
 #include <map>
 
 namespace clipvane::hls {
@@ -122,6 +123,9 @@ std::optional<ByteRange> rangeOf(std::string_view text, const std::string& uri,
             return std::nullopt;
         range.offset = previous->second;
     }
+    // A range that would end past any file there can be is no range.
+    if (range.length > std::numeric_limits<std::int64_t>::max() - range.offset)
+        return std::nullopt;
     ends[uri] = range.offset + range.length;
     return range;
 }

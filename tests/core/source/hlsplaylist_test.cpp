@@ -138,6 +138,8 @@ TEST(HlsPlaylist, MediaPlaylistsAreReadAsRfc8216Says)
          hls::Refusal::Protected},
         {"#EXTM3U\n#EXTINF:4,\n#EXT-X-BYTERANGE:100\na.ts\n#EXT-X-ENDLIST\n",
          hls::Refusal::Unreadable}, // no earlier range to go on from
+        {"#EXTM3U\n#EXTINF:4,\n#EXT-X-BYTERANGE:72@9223372036854775807\na.ts\n#EXT-X-ENDLIST\n",
+         hls::Refusal::Unreadable}, // it would end past the largest offset
         {"<html>not a playlist</html>", hls::Refusal::Unreadable},
         {"#EXTM3U\n#EXT-X-ENDLIST\n", hls::Refusal::Unreadable},
     };
