@@ -254,17 +254,13 @@ fi
 master="$base/hls/ts/master.m3u8"
 hi="$base/hls/ts/hi.m3u8"
 curl -s -o /dev/null "$master" # made on first request
-ours_hls() {
+ours_hls() { # extra options
   rm -rf "$work/hls"; mkdir -p "$work/hls"
-  HOME="$work/home" "$work/bin/clipvane-cli" --format original "$master" -o "$work/hls"
+  HOME="$work/home" "$work/bin/clipvane-cli" --format original "$@" "$master" -o "$work/hls"
 }
 ffmpeg_hls() {
   rm -f "$work/ffmpeg-hls.mp4"
   ffmpeg -nostdin -hide_banner -loglevel error -y -i "$hi" -c copy "$work/ffmpeg-hls.mp4"
-}
-ours_hls6() {
-  rm -rf "$work/hls"; mkdir -p "$work/hls"
-  HOME="$work/home" "$work/bin/clipvane-cli" --format original --connections 6 "$master" -o "$work/hls"
 }
 ytdlp_hls() {
   rm -rf "$work/ytdlp"; mkdir -p "$work/ytdlp"
@@ -273,7 +269,7 @@ ytdlp_hls() {
 ours_wall=(); ours_cpu=(); ff_wall=(); yt_wall=(); yt_cpu=(); six_wall=()
 for _ in 1 2 3; do
   read -r w c < <(timed ours_hls); ours_wall+=("$w"); ours_cpu+=("$c")
-  read -r w c < <(timed ours_hls6); six_wall+=("$w")
+  read -r w c < <(timed ours_hls --connections 6); six_wall+=("$w")
   read -r w c < <(timed ffmpeg_hls); ff_wall+=("$w")
   if command -v yt-dlp >/dev/null; then
     read -r w c < <(timed ytdlp_hls); yt_wall+=("$w"); yt_cpu+=("$c")

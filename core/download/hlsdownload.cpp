@@ -288,12 +288,13 @@ void HlsDownloadWorker::run()
             std::string data = std::move(piece.data);
             piece.data.clear();
             if (!piece.keyUrl.empty()) {
-                const auto plain = DecryptSegment(data, keys[piece.keyUrl], piece.iv);
+                std::optional<std::string> plain =
+                    DecryptSegment(data, keys[piece.keyUrl], piece.iv);
                 if (!plain) {
                     fail("a segment of the stream cannot be decrypted");
                     return;
                 }
-                data = *plain;
+                data = std::move(*plain);
             }
             ready[t][transfer->piece] = std::move(data);
             flush(t);

@@ -59,11 +59,8 @@ Resolution SourceChooser::resolve(const std::string& pageAddress, ResolutionProg
         if (hosts.playlist == builtIn.playlist && !pageHost.empty())
             hosts.playlist = pageHost;
         // A page that could not be read reads as an empty one, as it always did.
-        std::optional<std::string> body;
-        if (page.reached)
-            body = std::move(page.body); // a page may be megabytes: never a second copy
-        else
-            body.emplace();
+        // A page may be megabytes: it moves on, never copied.
+        const std::optional<std::string> body = page.reached ? std::move(page.body) : std::string();
         return m_service.resolveWithPage(body, progress, stop, &hosts);
     }
     // What the page set goes on with the job (and what the first request

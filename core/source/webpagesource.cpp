@@ -181,10 +181,8 @@ Resolution WebPageSource::resolveFrom(const std::string& pageAddress, FetchedDoc
     // The address is the film itself: its answer has said all a second
     // request would.
     std::optional<Media> direct;
-    if (page.isMedia)
+    if (page.isMedia) {
         direct = MediaOf(page, pageAddress);
-    if (direct) {
-        candidates.push_back(direct->address);
     } else if (page.status < 400) {
         const PageFindings found = FindPageMedia(page.body, at, CharsetOf(page.contentType));
         title = found.title;
